@@ -1,0 +1,50 @@
+# Scorewave Setup: cross-built with mingw-w64, tested under Wine.
+# `make` builds build/ScorewaveSetup.exe; `make test` and `make demo` first install
+# the Debian packages they need (tools/deps.sh).
+BUILD ?= build
+NATIVE := $(BUILD)/native
+CMAKE_CROSS := cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake
+CTEST_JOBS ?= 2
+
+.PHONY: all deps test unit wine-test demo bench fuzz format clean
+
+all:
+	@tools/deps.sh build
+	@[ -f $(BUILD)/build.ninja ] || $(CMAKE_CROSS)
+	ninja -C $(BUILD)
+	@ln -sf $(BUILD)/compile_commands.json compile_commands.json
+
+# Pure logic, natively, under AddressSanitizer and UBSan.
+unit:
+	@tools/deps.sh build
+	@[ -f $(NATIVE)/build.ninja ] || cmake -S tests/unit -B $(NATIVE) -G Ninja
+	ninja -C $(NATIVE)
+	cd $(NATIVE) && ctest --output-on-failure
+
+# The Windows test programs under Wine, each in a fresh prefix.
+wine-test: all
+	@tools/deps.sh test
+	cd $(BUILD) && ctest --output-on-failure -j $(CTEST_JOBS)
+
+test:
+	@tools/deps.sh test
+	$(MAKE) unit
+	$(MAKE) wine-test
+
+demo: all
+	@tools/deps.sh demo
+	tools/demo.sh $(BUILD)
+
+bench: all
+	@tools/deps.sh bench
+	bench/run.sh $(BUILD)
+
+fuzz:
+	@tools/deps.sh fuzz
+	tests/fuzz/run.sh $(BUILD)/fuzz $(or $(FUZZ_SECONDS),60)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)

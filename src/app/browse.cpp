@@ -1,0 +1,55 @@
+#include "app/browse.h"
+
+#include <commdlg.h>
+
+#include "app/app.h"
+#include "deploy/payload.h"
+#include "discovery/targets.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char ChosenBrowser[] = "chosen browser";
+const char PresetFileName[] = "npscorew.dll";
+// Two pairs (display, pattern), ending in an empty pair.
+const char Filter[] = "npscorew.dll\0npscorew.dll\0All (*.*)\0*.*\0";
+const DWORD OldDialogSize = 136; // the layout without the last three fields
+
+OPENFILENAMEA SaveDialog;
+char ChosenPath[MAX_PATH];
+char InitialFolder[MAX_PATH];
+char DialogTitle[260];
+
+DWORD DialogStructSize() {
+    DWORD version = GetVersion();
+    bool win9x = (version & 0x80000000u) != 0;
+    bool oldMajor = LOBYTE(LOWORD(version)) <= 4;
+    return (win9x || oldMajor) ? OldDialogSize : DWORD(sizeof(OPENFILENAMEA));
+}
+
+} // namespace
+
+void BrowseForPluginFolder(HWND owner) {
+    ZeroMemory(&SaveDialog, sizeof SaveDialog);
+    lstrcpynA(ChosenPath, PresetFileName, sizeof ChosenPath);
+    ProgramFilesFolder(InitialFolder);
+    if (LoadStringA(ModuleHandle, MSG_CHOOSE_FOLDER, DialogTitle, sizeof DialogTitle) <= 0)
+        DialogTitle[0] = '\0';
+
+    SaveDialog.lStructSize = DialogStructSize();
+    SaveDialog.hwndOwner = owner;
+    SaveDialog.hInstance = ModuleHandle;
+    SaveDialog.lpstrFilter = Filter;
+    SaveDialog.nFilterIndex = 0;
+    SaveDialog.lpstrFile = ChosenPath;
+    SaveDialog.nMaxFile = sizeof ChosenPath;
+    SaveDialog.lpstrInitialDir = InitialFolder;
+    SaveDialog.lpstrTitle = DialogTitle;
+    SaveDialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+    SaveDialog.lpstrDefExt = "dll";
+
+    if (!GetSaveFileNameA(&SaveDialog)) return;
+    if (InstallPayloadFile(false, ChosenPath, ChosenBrowser) == DeployWritten)
+        ReportMessage(MSG_COPIED_PLUGIN, 0, ChosenPath);
+}

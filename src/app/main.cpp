@@ -1,0 +1,79 @@
+// Entry point: the silent road and the windowed road.
+#include <windows.h>
+#include <ole2.h>
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "app/switch_rules.h"
+#include "install/driver.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const UINT ExitInstalled = 0;
+const UINT ExitNotInstalled = 1;
+const char WindowClassName[] = "ScorewaveSetup";
+// The system's dialog class.
+const LPCSTR SystemDialogClass = MAKEINTATOM(0x8002);
+
+void RegisterWindowClass() {
+    WNDCLASSA wc;
+    if (!GetClassInfoA(nullptr, SystemDialogClass, &wc)) return;
+    wc.style ^= CS_GLOBALCLASS;
+    wc.lpszClassName = WindowClassName;
+    wc.hIcon = LoadIconA(ModuleHandle, MAKEINTRESOURCEA(IDI_PROGRAM));
+    wc.hInstance = ModuleHandle;
+    RegisterClassA(&wc);
+}
+
+UINT RunWindowed(int showState) {
+    RegisterWindowClass();
+    MainWindowHandle =
+        CreateDialogParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0);
+    // Without a window there is nothing to wait for: end as a run that installed nothing.
+    if (!MainWindowHandle) return ExitNotInstalled;
+    ShowWindow(MainWindowHandle, showState);
+
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1) return ExitNotInstalled;
+        if (!MainWindowHandle || !IsDialogMessageA(MainWindowHandle, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return UINT(msg.wParam);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    OleInitialize(nullptr);
+    LoadPreloadedStrings();
+
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+
+    ModuleHandle = GetModuleHandleA(nullptr);
+
+    Switches switches = ScanSwitches(GetCommandLineA());
+    SilentMode = switches.silent;
+    SkipLicense = switches.skipLicense;
+
+    UINT exitCode;
+    if (SilentMode) {
+        WriteLogHeader();
+        exitCode = InstallDriver() ? ExitInstalled : ExitNotInstalled;
+    } else {
+        int showState =
+            (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWNORMAL;
+        exitCode = RunWindowed(showState);
+    }
+
+    OleUninitialize();
+    ExitProcess(exitCode);
+}

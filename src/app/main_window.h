@@ -1,0 +1,7 @@
+#pragma once
+#include <windows.h>
+
+// Dialog procedure of the main window (template 101): licence page, log page.
+INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Dialog procedure of the About box (template 200).
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

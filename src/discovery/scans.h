@@ -1,0 +1,11 @@
+// The browser scans, run by the install driver in this order.
+#pragma once
+
+void FindDefaultBrowserPluginFolder();
+void ScanNetscapeNavigator();
+void ScanMozillaProducts();
+void ScanOpera();
+void ScanSafari();
+void ScanChrome();
+// Runs only when all the others found nothing.
+void ScanNetscapeFallback();

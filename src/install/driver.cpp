@@ -1,0 +1,100 @@
+#include "install/driver.h"
+
+#include <windows.h>
+
+#include "app/app.h"
+#include "deploy/font.h"
+#include "deploy/payload.h"
+#include "deploy/registration.h"
+#include "discovery/scans.h"
+#include "discovery/targets.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+char InstalledPluginPath[272];
+
+namespace {
+
+const char PluginFileName[] = "npscorew64.dll";
+const char OldPluginFileName[] = "npscorew.dll";
+const char MtdExtension[] = ".mtd";
+const char MtdProgId[] = "Music.Transfer.Document";
+const char SgtExtension[] = ".sgt";
+const char SgtProgId[] = "ScorewaveGuitar.File";
+const int PayloadMajor = 1, PayloadMinor = 20, PayloadPatch = 0;
+const int ScratchPathSize = 272;
+const int ReturnTextLimit = 260;
+
+// Removes an old 32-bit plug-in that sits beside a freshly written file.
+void RemoveOldPluginBeside(const char* pluginPath) {
+    char scratch[ScratchPathSize];
+    lstrcpynA(scratch, pluginPath, sizeof scratch);
+    // The last backslash, stepping over double-byte characters whole.
+    char* lastSlash = nullptr;
+    for (char* p = scratch; *p; p = CharNextA(p)) {
+        if (*p == '\\') lastSlash = p;
+    }
+    if (!lastSlash) return;
+    lastSlash[1] = '\0';
+    int used = lstrlenA(scratch);
+    if (used + lstrlenA(OldPluginFileName) >= ScratchPathSize) return;
+    lstrcpynA(scratch + used, OldPluginFileName, ScratchPathSize - used);
+    if (GetFileAttributesA(scratch) != INVALID_FILE_ATTRIBUTES) DeleteFileA(scratch);
+}
+
+} // namespace
+
+int ScanAndDeploy() {
+    FindDefaultBrowserPluginFolder();
+    ScanNetscapeNavigator();
+    ScanMozillaProducts();
+    ScanOpera();
+    ScanSafari();
+    ScanChrome();
+    if (InstallTargets.count == 0) ScanNetscapeFallback();
+
+    char registrationPath[ScratchPathSize] = "";
+    int result = DeployFailed;
+    for (int i = InstallTargets.count - 1; i >= 0; --i) {
+        const InstallTarget& target = InstallTargets.records[i];
+        if (target.pluginPath[0] == '\0') continue;
+        int code = InstallPayloadFile(false, target.pluginPath, target.name);
+        if (code > 2) {
+            RemoveOldPluginBeside(target.pluginPath);
+            lstrcpynA(InstalledPluginPath, target.pluginPath, sizeof InstalledPluginPath);
+            lstrcpynA(registrationPath, target.pluginPath, sizeof registrationPath);
+            result = code;
+        }
+    }
+
+    if (result > 2) {
+        if (RegisterDocumentType(MtdExtension, MtdProgId, Preloaded(MSG_MTD_DESCRIPTION),
+                                 registrationPath)) {
+            ReportMessage(MSG_NETSCAPE_REGISTERED, 0, nullptr);
+            RegisterDocumentType(SgtExtension, SgtProgId, Preloaded(MSG_SGT_DESCRIPTION), nullptr);
+        }
+    }
+    return result;
+}
+
+bool InstallDriver() {
+    // Id 49 is not in the catalogue: the line is the file name itself.
+    ReportMessage(MSG_PLUGIN_FILE_NAME, 0, PluginFileName, PayloadMajor, PayloadMinor,
+                  PayloadPatch);
+    int result = ScanAndDeploy();
+    if (InstalledPluginPath[0] != '\0') InstallMusicFont(InstalledPluginPath);
+    if (result <= 2) return false;
+
+    ReportToLog(MSG_LOG_TOP_HINT);
+    LogSeparator();
+    ReportMessage(MSG_INSTALLED, 0, Preloaded(MSG_PRODUCT_NAME), PayloadMajor, PayloadMinor,
+                  PayloadPatch);
+    for (int i = 0; i < InstallTargets.count; ++i)
+        ReportMessage(MSG_FOR_BROWSER, 0, InstallTargets.records[i].name);
+
+    char returnText[ReturnTextLimit];
+    if (LoadStringA(ModuleHandle, MSG_RETURN_TO_DOWNLOAD, returnText, sizeof returnText) > 0)
+        LogLine(returnText);
+    RegisterOpenCommand();
+    return true;
+}

@@ -1,0 +1,45 @@
+// The one reporting routine and the installation log.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+
+// An insert as the message formatter takes it: a text pointer or an integer.
+typedef DWORD_PTR ReportInsert;
+
+inline ReportInsert AsInsert(const char* text) {
+    return (ReportInsert)text;
+}
+inline ReportInsert AsInsert(std::nullptr_t) {
+    return 0;
+}
+inline ReportInsert AsInsert(int value) {
+    return (ReportInsert)(INT_PTR)value;
+}
+inline ReportInsert AsInsert(unsigned value) {
+    return (ReportInsert)value;
+}
+inline ReportInsert AsInsert(long value) {
+    return (ReportInsert)(INT_PTR)value;
+}
+inline ReportInsert AsInsert(unsigned long value) {
+    return (ReportInsert)value;
+}
+
+// Reports catalogue message `id`: shows it in a message box when boxType is not
+// 0, appends it to the log, and logs the answer. A null first insert is replaced
+// by the system's wording of the last error. Returns the box's answer, 0 without.
+int ReportMessageArgs(UINT id, UINT boxType, const ReportInsert* inserts, int count);
+
+template <class... Inserts> int ReportMessage(UINT id, UINT boxType, Inserts... inserts) {
+    const ReportInsert values[] = {AsInsert(inserts)..., 0};
+    return ReportMessageArgs(id, boxType, values, int(sizeof...(Inserts)));
+}
+
+// Appends text and CR LF to the log; nothing without a main window.
+void LogLine(const char* text);
+// The underscore line, followed by an empty line.
+void LogSeparator();
+// A catalogue message without box or inserts.
+void ReportToLog(UINT id);
+// The heading of every log: title, separator, diagnostics line, Windows line.
+void WriteLogHeader();

@@ -1,0 +1,71 @@
+// Resource ids shared by the resource script and the code.
+// Only #defines here: windres reads this file too.
+#pragma once
+
+// Dialog templates
+#define IDD_MAIN 101
+#define IDD_ABOUT 200
+#define IDD_BROWSERS 1100
+
+// Pictures and carried files
+#define IDI_PROGRAM 101
+#define IDB_SIDE 103
+#define IDR_PLUGIN 102
+#define RT_PAYLOAD_FILE "FILE"
+#define RT_LICENSE "TXT"
+#define RES_LICENSE "LICENSE"
+
+// Main window controls
+#define IDC_INSTALL_LOG 1005
+#define IDC_BROWSE 1007
+#define IDC_COPY_LOG 1008
+#define IDC_PICTURE 1000
+#define IDC_GROUP 1002
+#define IDC_STATUS 1010
+#define IDC_AGREE 1011
+#define IDC_ABOUT_TEXT 1012
+#define IDM_ABOUT 0xE000
+
+// Active Browsers dialog controls
+#define IDC_BROWSER_LIST 1101
+#define IDC_TRY_CLOSE 1102
+
+// Message catalogue (string table)
+#define MSG_BOX_TITLE 1
+#define MSG_WINDOWS 2
+#define MSG_INTERNET_EXPLORER 3
+#define MSG_MTD_DESCRIPTION 5
+#define MSG_UNKNOWN_OWNER 6
+#define MSG_INSTALL_OK 7
+#define MSG_INSTALL_FAILED 8
+#define MSG_CANT_CREATE_SUBFOLDER 9
+#define MSG_NEWER_VERSION 10
+#define MSG_FAILED_TO_INSTALL 11
+#define MSG_NO_REGISTRY_UPDATE 12
+#define MSG_EXTENSION_IN_USE 13
+#define MSG_REGISTRY_UPDATE_FAILED 14
+#define MSG_INSTALLED 15
+#define MSG_LOG_TITLE 17
+#define MSG_CHOOSE_FOLDER 19
+#define MSG_FOLDER_MISSING 21
+#define MSG_REGISTERED_FOLDER 22
+#define MSG_PRODUCT_NAME 24
+#define MSG_FOR_BROWSER 26
+#define MSG_DONE 27
+#define MSG_UNREGISTERED_FOLDER 28
+#define MSG_LOG_TOP_HINT 29
+#define MSG_COPIED_PLUGIN 30
+#define MSG_CANT_READ_NETSCAPE 31
+#define MSG_CREATED_DIRECTORY 33
+#define MSG_CREATED_FILE 35
+#define MSG_NETSCAPE_REGISTERED 37
+#define MSG_WINDOWS_LINE 38
+#define MSG_RETURN 39
+#define MSG_FILE_IN_USE 48
+#define MSG_PLUGIN_FILE_NAME 49 /* deliberately absent: logs its first insert */
+#define MSG_SGT_DESCRIPTION 51
+#define MSG_YOU_ANSWERED 64
+#define MSG_ANSWER_BASE 64 /* + IDOK .. IDNO */
+#define MSG_DIAGNOSTICS 74
+#define MSG_MISSING_LIBRARY 76
+#define MSG_RETURN_TO_DOWNLOAD 500

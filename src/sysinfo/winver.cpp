@@ -1,0 +1,63 @@
+#include "sysinfo/winver.h"
+
+#include <windows.h>
+
+#include "report/report.h"
+#include "resources/resource.h"
+#include "sysinfo/edition_rules.h"
+
+namespace {
+
+typedef BOOL(WINAPI* GetProductInfoFn)(DWORD, DWORD, DWORD, DWORD, PDWORD);
+
+// GetProductInfo is looked up at run time: older systems lack it.
+bool QueryProductInfo(const OSVERSIONINFOEXA& ex, unsigned* productInfo) {
+    HMODULE kernel = LoadLibraryA("kernel32.dll");
+    if (!kernel) return false;
+    bool ok = false;
+    GetProductInfoFn fn = (GetProductInfoFn)GetProcAddress(kernel, "GetProductInfo");
+    DWORD type = 0;
+    if (fn && fn(ex.dwMajorVersion, ex.dwMinorVersion, ex.wServicePackMajor, ex.wServicePackMinor,
+                 &type)) {
+        *productInfo = type;
+        ok = true;
+    }
+    FreeLibrary(kernel);
+    return ok;
+}
+
+} // namespace
+
+int WindowsVersionText() {
+    OSVERSIONINFOA basic;
+    ZeroMemory(&basic, sizeof basic);
+    basic.dwOSVersionInfoSize = sizeof basic;
+    if (!GetVersionExA(&basic)) return 0;
+
+    WindowsFacts facts;
+    ZeroMemory(&facts, sizeof facts);
+    facts.platformId = basic.dwPlatformId;
+    facts.major = basic.dwMajorVersion;
+    facts.minor = basic.dwMinorVersion;
+    lstrcpynA(facts.servicePack, basic.szCSDVersion, ServicePackTextSize);
+
+    if (NeedsExtendedRecord(facts.major, facts.servicePack)) {
+        OSVERSIONINFOEXA ex;
+        ZeroMemory(&ex, sizeof ex);
+        ex.dwOSVersionInfoSize = sizeof ex;
+        if (GetVersionExA((OSVERSIONINFOA*)&ex)) {
+            facts.haveExtended = true;
+            facts.exMajor = ex.dwMajorVersion;
+            facts.exMinor = ex.dwMinorVersion;
+            facts.productType = ex.wProductType;
+            facts.suiteMask = ex.wSuiteMask;
+            if (NeedsProductInfo(facts))
+                facts.haveProductInfo = QueryProductInfo(ex, &facts.productInfo);
+        }
+    }
+
+    char edition[EditionTextSize];
+    DescribeWindows(facts, edition, sizeof edition);
+    return ReportMessage(MSG_WINDOWS_LINE, 0, edition, "64bit", unsigned(basic.dwMajorVersion),
+                         unsigned(basic.dwMinorVersion), facts.servicePack);
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests use, when missing.
+# Usage: tools/deps.sh [build|test|demo|bench|fuzz]
+set -euo pipefail
+want=(cmake ninja-build g++ make mingw-w64 python3-fonttools googletest libgtest-dev)
+case "${1:-build}" in
+  test|demo|bench) want+=(wine64 wine xvfb xauth imagemagick x11-utils) ;;
+  fuzz) want+=(clang libclang-rt-14-dev) ;;
+esac
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}"
+SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
