@@ -1,0 +1,1063 @@
+#include "driver/driver.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace lab {
+
+const HKEY HKLM = HKEY_LOCAL_MACHINE;
+const HKEY HKCU = HKEY_CURRENT_USER;
+const HKEY HKCR = HKEY_CLASSES_ROOT;
+
+const char BoxTitle[] = "Scorewave Plugin Setup";
+const char MainClass[] = "ScorewaveSetup";
+const char MainTitle[] = "Scorewave Viewer Plugin Installation";
+const char AboutTitle[] = "About Scorewave Viewer Installer";
+
+namespace {
+
+const DWORD PollMs = 15;
+const DWORD MessageTimeoutMs = 10000;
+// A dialog still on screen this long after its answer was posted is answered again.
+const DWORD ReanswerMs = 3000;
+
+std::string ErrorText(DWORD code) {
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, (LPSTR)&text, 0, nullptr);
+    std::string result = "error " + std::to_string(code);
+    if (text) {
+        result += " (" + std::string(text) + ")";
+        LocalFree(text);
+    }
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r'))
+        result.pop_back();
+    return result;
+}
+
+bool SameTextIgnoringCase(const std::string& a, const char* b) {
+    return lstrcmpiA(a.c_str(), b) == 0;
+}
+
+bool GlobMatch(const char* pattern, const char* text) {
+    // Iterative match with one backtrack point for the last '*'.
+    const char* starP = nullptr;
+    const char* starT = nullptr;
+    while (*text) {
+        if (*pattern == '*') {
+            starP = ++pattern;
+            starT = text;
+        } else if (*pattern == '?' || *pattern == *text) {
+            ++pattern;
+            ++text;
+        } else if (starP) {
+            pattern = starP;
+            text = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*')
+        ++pattern;
+    return *pattern == '\0';
+}
+
+bool RuleMatches(const BoxRule& rule, const std::string& title, const std::string& text) {
+    if (!rule.title.empty() && rule.title != title) return false;
+    if (rule.glob) return GlobMatch(rule.text.c_str(), text.c_str());
+    return text.find(rule.text) != std::string::npos;
+}
+
+struct EnumState {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
+    EnumState* state = (EnumState*)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == state->pid && IsWindowVisible(window)) state->found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectPushButtons(HWND child, LPARAM param) {
+    std::vector<HWND>* buttons = (std::vector<HWND>*)param;
+    if (!SameTextIgnoringCase(ClassOf(child), "Button") || !IsWindowVisible(child)) return TRUE;
+    LONG type = GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) buttons->push_back(child);
+    return TRUE;
+}
+
+std::vector<HWND> PushButtonsOf(HWND dialog) {
+    std::vector<HWND> buttons;
+    EnumChildWindows(dialog, CollectPushButtons, (LPARAM)&buttons);
+    return buttons;
+}
+
+bool Contains(const std::vector<int>& ids, int id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+int DefaultAnswer(const std::vector<int>& buttons, int preferred) {
+    if (preferred && Contains(buttons, preferred)) return preferred;
+    for (int id : {IDCANCEL, IDNO, IDOK}) {
+        if (Contains(buttons, id)) return id;
+    }
+    return buttons.empty() ? IDCANCEL : buttons.front();
+}
+
+std::string ParentOf(const std::string& path) {
+    size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+} // namespace
+
+// ====================================================================== locations
+
+std::string WindowsPath(const std::string& linuxPath) {
+    std::string path = linuxPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (!path.empty() && path[0] == '\\') path = "Z:" + path;
+    while (path.size() > 3 && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (name.empty()) return folder;
+    if (folder.back() == '\\' || folder.back() == '/') return folder + name;
+    return folder + "\\" + name;
+}
+
+std::string BuildPath(const char* file) {
+    return Join(WindowsPath(SCOREWAVE_BUILD_DIR), file);
+}
+
+std::string SourcePath(const char* file) {
+    std::string relative = file;
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    return Join(WindowsPath(SCOREWAVE_SOURCE_DIR), relative);
+}
+
+std::string InstallerPath() {
+    return BuildPath("ScorewaveSetup.exe");
+}
+
+std::string FixturePath(const char* name) {
+    return BuildPath((std::string(name) + ".exe").c_str());
+}
+
+std::string CopyInstaller(const std::string& folder, const char* fileName) {
+    if (!MakeFolders(folder)) return "";
+    std::string target = Join(folder, fileName);
+    if (!CopyFileA(InstallerPath().c_str(), target.c_str(), FALSE)) {
+        ADD_FAILURE() << "copying the installer to " << target << ": " << ErrorText(GetLastError());
+        return "";
+    }
+    return target;
+}
+
+// ====================================================================== files
+
+bool FileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeFolders(const std::string& path) {
+    std::string partial;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+            // Skip drive roots ("C:") and the empty head of "\\server".
+            if (!partial.empty() && partial.back() != ':' && !FolderExists(partial))
+                CreateDirectoryA(partial.c_str(), nullptr);
+        }
+        if (i < path.size()) partial += path[i];
+    }
+    if (!FolderExists(path)) {
+        ADD_FAILURE() << "making folder " << path << ": " << ErrorText(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool RemoveTree(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(Join(path, "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+                    RemoveTree(Join(path, found.cFileName));
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(path.c_str());
+    } else {
+        DeleteFileA(path.c_str());
+    }
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ADD_FAILURE() << "removing " << path << ": " << ErrorText(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::string parent = ParentOf(path);
+    if (!parent.empty() && !FolderExists(parent) && !MakeFolders(parent)) return false;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "creating " << path << ": " << ErrorText(GetLastError());
+        return false;
+    }
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != bytes.size()) {
+        ADD_FAILURE() << "writing " << path << ": " << ErrorText(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+// ====================================================================== registry
+
+RegKey::RegKey(HKEY root, std::string path, View view)
+    : root_(root), path_(std::move(path)), view_(view) {}
+
+REGSAM RegKey::Sam(REGSAM access) const {
+    return access | (view_ == View::Wow32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+}
+
+std::string RegKey::Describe() const {
+    const char* root = root_ == HKEY_LOCAL_MACHINE  ? "HKLM"
+                       : root_ == HKEY_CURRENT_USER ? "HKCU"
+                       : root_ == HKEY_CLASSES_ROOT ? "HKCR"
+                       : root_ == HKEY_USERS        ? "HKU"
+                                                    : "HKEY?";
+    return std::string(root) + "\\" + path_ + (view_ == View::Wow32 ? " (32-bit view)" : "");
+}
+
+RegKey RegKey::Sub(const std::string& relative) const {
+    return RegKey(root_, path_.empty() ? relative : path_ + "\\" + relative, view_);
+}
+
+bool RegKey::SetRaw(const std::string& name, DWORD type, const std::string& bytes) const {
+    HKEY key;
+    LONG status = RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, Sam(KEY_SET_VALUE), nullptr,
+                                  &key, nullptr);
+    if (status != ERROR_SUCCESS) {
+        ADD_FAILURE() << "creating " << Describe() << ": " << ErrorText(status);
+        return false;
+    }
+    // RegSetValueExA counts a string's zero itself when the byte after the data
+    // is zero; a non-zero guard byte keeps unterminated data unterminated.
+    std::string guarded = bytes + 'X';
+    status = RegSetValueExA(key, name.c_str(), 0, type, (const BYTE*)guarded.data(),
+                            DWORD(bytes.size()));
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        ADD_FAILURE() << "setting " << Describe() << " value '" << name
+                      << "': " << ErrorText(status);
+        return false;
+    }
+    return true;
+}
+
+bool RegKey::SetString(const std::string& name, const std::string& value) const {
+    return SetRaw(name, REG_SZ, std::string(value.c_str(), value.size() + 1));
+}
+
+bool RegKey::SetExpandString(const std::string& name, const std::string& value) const {
+    return SetRaw(name, REG_EXPAND_SZ, std::string(value.c_str(), value.size() + 1));
+}
+
+bool RegKey::SetDword(const std::string& name, DWORD value) const {
+    return SetRaw(name, REG_DWORD, std::string((const char*)&value, sizeof value));
+}
+
+bool RegKey::SetBinary(const std::string& name, const std::string& bytes) const {
+    return SetRaw(name, REG_BINARY, bytes);
+}
+
+bool RegKey::DeleteValue(const std::string& name) const {
+    HKEY key;
+    LONG status = RegOpenKeyExA(root_, path_.c_str(), 0, Sam(KEY_SET_VALUE), &key);
+    if (status == ERROR_FILE_NOT_FOUND) return true;
+    if (status == ERROR_SUCCESS) {
+        status = RegDeleteValueA(key, name.c_str());
+        RegCloseKey(key);
+    }
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        ADD_FAILURE() << "deleting " << Describe() << " value '" << name
+                      << "': " << ErrorText(status);
+        return false;
+    }
+    return true;
+}
+
+bool RegKey::DeleteTree() const {
+    HKEY key;
+    LONG status = RegOpenKeyExA(root_, path_.c_str(), 0, Sam(KEY_ALL_ACCESS), &key);
+    if (status == ERROR_FILE_NOT_FOUND) return true;
+    if (status == ERROR_SUCCESS) {
+        status = RegDeleteTreeA(key, nullptr);
+        RegCloseKey(key);
+    }
+    if (status == ERROR_SUCCESS) status = RegDeleteKeyExA(root_, path_.c_str(), Sam(0), 0);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        ADD_FAILURE() << "deleting " << Describe() << ": " << ErrorText(status);
+        return false;
+    }
+    return true;
+}
+
+bool RegKey::Exists() const {
+    HKEY key;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, Sam(KEY_READ), &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool RegKey::GetRaw(const std::string& name, DWORD* type, std::string* bytes) const {
+    HKEY key;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, Sam(KEY_QUERY_VALUE), &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0, kind = 0;
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &kind, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        std::string data(size, '\0');
+        status = RegQueryValueExA(key, name.c_str(), nullptr, &kind, (BYTE*)&data[0], &size);
+        data.resize(size);
+        if (status == ERROR_SUCCESS) {
+            if (type) *type = kind;
+            if (bytes) *bytes = data;
+        }
+    }
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+bool RegKey::HasValue(const std::string& name) const {
+    return GetRaw(name, nullptr, nullptr);
+}
+
+std::optional<std::string> RegKey::GetString(const std::string& name) const {
+    DWORD type = 0;
+    std::string bytes;
+    if (!GetRaw(name, &type, &bytes) || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    size_t end = bytes.find('\0');
+    if (end != std::string::npos) bytes.resize(end);
+    return bytes;
+}
+
+std::optional<DWORD> RegKey::GetDword(const std::string& name) const {
+    DWORD type = 0;
+    std::string bytes;
+    if (!GetRaw(name, &type, &bytes) || type != REG_DWORD || bytes.size() != sizeof(DWORD))
+        return std::nullopt;
+    DWORD value;
+    memcpy(&value, bytes.data(), sizeof value);
+    return value;
+}
+
+std::vector<std::string> RegKey::SubkeyNames() const {
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, Sam(KEY_READ), &key) != ERROR_SUCCESS) return names;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, size);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+std::vector<std::string> RegKey::ValueNames() const {
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, Sam(KEY_READ), &key) != ERROR_SUCCESS) return names;
+    char name[16384];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, size);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+bool SetWindowsVersion(const std::string& version, const std::string& exe) {
+    RegKey key(HKCU, "Software\\Wine\\AppDefaults\\" + exe);
+    return version.empty() ? key.DeleteValue("Version") : key.SetString("Version", version);
+}
+
+namespace {
+std::string RecordingFile;
+int RecordingCount = 0;
+} // namespace
+
+void NewRecording() {
+    MakeFolders("C:\\lab");
+    RecordingFile = "C:\\lab\\recorded-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(++RecordingCount) + ".txt";
+    SetEnvironmentVariableA("LAB_RECORDER_FILE", RecordingFile.c_str());
+}
+
+bool RecordUrlLaunches(const char* protocol) {
+    NewRecording();
+    RegKey key(HKCR, std::string(protocol) + "\\shell\\open\\command");
+    return key.SetString("", "\"" + FixturePath("recorder") + "\" \"%1\"");
+}
+
+std::vector<std::string> RecordedLaunches() {
+    // A launch has created its process by the time the launcher goes on, so
+    // once no recorder runs, every launch made so far is in the file.
+    if (!WaitFor([] { return ProcessesNamed("recorder.exe").empty(); }, 30000))
+        ADD_FAILURE() << "a recorder process is still running";
+    std::vector<std::string> lines;
+    if (RecordingFile.empty()) return lines;
+    std::string text = ReadWholeFile(RecordingFile).value_or("");
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+std::vector<DWORD> ProcessesNamed(const char* exeName) {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return ids;
+}
+
+bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (cond()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(PollMs);
+    }
+}
+
+// ====================================================================== windows
+
+std::string ClassOf(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string WindowText(HWND window) {
+    if (!window) return "";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, MessageTimeoutMs,
+                             &length))
+        return "";
+    std::string text(length + 1, '\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, length + 1, (LPARAM)&text[0], SMTO_ABORTIFHUNG,
+                             MessageTimeoutMs, &got))
+        return "";
+    text.resize(std::min<size_t>(got, length));
+    return text;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD pid) {
+    EnumState state{pid, {}};
+    EnumWindows(CollectTopLevel, (LPARAM)&state);
+    return state.found;
+}
+
+namespace {
+
+BOOL CALLBACK FindUnpainted(HWND child, LPARAM param) {
+    if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
+        *(bool*)param = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool NeedsPaint(HWND window) {
+    if (GetUpdateRect(window, nullptr, FALSE)) return true;
+    bool found = false;
+    EnumChildWindows(window, FindUnpainted, (LPARAM)&found);
+    return found;
+}
+
+} // namespace
+
+bool WaitPainted(HWND window, DWORD timeoutMs) {
+    DWORD_PTR ignored;
+    bool clean = WaitFor(
+        [&] {
+            SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
+            return !NeedsPaint(window);
+        },
+        timeoutMs);
+    // Painting has reached the X server once the window's thread answers again.
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
+    return clean;
+}
+
+bool SaveScreenshot(const std::string& path, HWND window) {
+    RECT area;
+    if (window) {
+        WaitPainted(window);
+        if (!GetWindowRect(window, &area)) {
+            ADD_FAILURE() << "screenshot " << path << ": no window";
+            return false;
+        }
+    } else {
+        area.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+        area.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        area.right = area.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        area.bottom = area.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    }
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) {
+        ADD_FAILURE() << "screenshot " << path << ": empty area";
+        return false;
+    }
+
+    BITMAPINFOHEADER header;
+    ZeroMemory(&header, sizeof header);
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height; // bottom-up, as BMP files store rows
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    const DWORD stride = (DWORD(width) * 3 + 3) & ~3u;
+    header.biSizeImage = stride * DWORD(height);
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, (BITMAPINFO*)&header, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (dib && bits) {
+        HGDIOBJ previous = SelectObject(memory, dib);
+        ok = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top,
+                    SRCCOPY | CAPTUREBLT) != 0;
+        GdiFlush();
+        SelectObject(memory, previous);
+    }
+    std::string file;
+    if (ok) {
+        BITMAPFILEHEADER head;
+        ZeroMemory(&head, sizeof head);
+        head.bfType = 0x4D42; // "BM"
+        head.bfOffBits = sizeof head + sizeof header;
+        head.bfSize = head.bfOffBits + header.biSizeImage;
+        file.append((const char*)&head, sizeof head);
+        file.append((const char*)&header, sizeof header);
+        file.append((const char*)bits, header.biSizeImage);
+    }
+    if (dib) DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!ok) {
+        ADD_FAILURE() << "screenshot " << path << ": capture failed";
+        return false;
+    }
+    return WriteWholeFile(path, file);
+}
+
+std::string ScreenshotPath(const std::string& name) {
+    std::string folder = BuildPath("screenshots");
+    MakeFolders(folder);
+    return Join(folder, name + ".bmp");
+}
+
+// ====================================================================== clipboard
+
+namespace {
+
+// The installer may hold the clipboard open for a moment while it copies.
+bool OpenClipboardPatiently() {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (OpenClipboard(nullptr)) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<std::string> ClipboardText() {
+    if (!OpenClipboardPatiently()) return std::nullopt;
+    std::optional<std::string> text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = (const char*)GlobalLock(data)) {
+            text = std::string(bytes, strnlen(bytes, GlobalSize(data)));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool SetClipboardText(const std::string& text) {
+    if (!OpenClipboardPatiently()) {
+        ADD_FAILURE() << "clipboard busy";
+        return false;
+    }
+    EmptyClipboard();
+    bool ok = false;
+    if (HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        char* bytes = (char*)GlobalLock(data);
+        memcpy(bytes, text.c_str(), text.size() + 1);
+        GlobalUnlock(data);
+        ok = SetClipboardData(CF_TEXT, data) != nullptr;
+        if (!ok) GlobalFree(data);
+    }
+    CloseClipboard();
+    if (!ok) ADD_FAILURE() << "setting the clipboard failed";
+    return ok;
+}
+
+// ====================================================================== running
+
+Session::Session(RunOptions options) : options_(std::move(options)) {
+    InitializeCriticalSection(&lock_);
+    ruleUses_.assign(options_.boxes.size(), 0);
+
+    std::string exe = options_.exe.empty() ? InstallerPath() : options_.exe;
+    std::string commandLine = options_.commandLine;
+    const char* image = nullptr;
+    if (commandLine.empty()) {
+        commandLine = "\"" + exe + "\"";
+        if (!options_.args.empty()) commandLine += " " + options_.args;
+    } else if (!options_.exe.empty()) {
+        image = options_.exe.c_str();
+    }
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    // Under heavy load Wine now and then fails a start with ERROR_INTERNAL_ERROR;
+    // the same start succeeds when tried again.
+    BOOL started = FALSE;
+    DWORD error = 0;
+    for (int attempt = 1; attempt <= 4 && !started; ++attempt) {
+        startTick_ = GetTickCount();
+        started = CreateProcessA(
+            image, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+            options_.workingDir.empty() ? nullptr : options_.workingDir.c_str(), &startup, &info);
+        error = started ? 0 : GetLastError();
+        if (!started && error != ERROR_INTERNAL_ERROR) break;
+        if (!started) {
+            fprintf(stderr, "lab: starting %s failed with %lu, attempt %d\n", commandLine.c_str(),
+                    error, attempt);
+            Sleep(500 * attempt);
+        }
+    }
+    if (!started) {
+        ADD_FAILURE() << "starting " << commandLine << ": " << ErrorText(error);
+        return;
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    pid_ = info.dwProcessId;
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    watcher_ = CreateThread(nullptr, 0, WatcherMain, this, 0, nullptr);
+}
+
+Session::~Session() {
+    if (Running()) Kill();
+    if (watcher_) {
+        SetEvent(stop_);
+        WaitForSingleObject(watcher_, INFINITE);
+        CloseHandle(watcher_);
+    }
+    if (stop_) CloseHandle(stop_);
+    if (process_) CloseHandle(process_);
+    DeleteCriticalSection(&lock_);
+}
+
+DWORD Session::ElapsedMs() const {
+    return GetTickCount() - startTick_;
+}
+
+bool Session::Running() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+long Session::ExitCode() const {
+    DWORD code = 0;
+    if (!process_ || Running() || !GetExitCodeProcess(process_, &code)) return -1;
+    return long(code);
+}
+
+long Session::Wait(DWORD timeoutMs) {
+    if (!process_) return -1;
+    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return -1;
+    // The watcher's records are complete once it has seen the end.
+    if (watcher_) WaitForSingleObject(watcher_, INFINITE);
+    return ExitCode();
+}
+
+bool Session::TimedOut() const {
+    EnterCriticalSection(&lock_);
+    bool result = timedOut_;
+    LeaveCriticalSection(&lock_);
+    return result;
+}
+
+void Session::Kill() {
+    if (!Running()) return;
+    TerminateProcess(process_, KilledExitCode);
+    WaitForSingleObject(process_, 10000);
+}
+
+std::vector<BoxRecord> Session::Boxes() const {
+    EnterCriticalSection(&lock_);
+    std::vector<BoxRecord> copy = boxes_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+std::vector<BoxRecord> Session::UnmatchedBoxes() const {
+    std::vector<BoxRecord> result;
+    for (const BoxRecord& box : Boxes()) {
+        if (box.rule < 0) result.push_back(box);
+    }
+    return result;
+}
+
+std::vector<WindowRecord> Session::WindowsSeen() const {
+    EnterCriticalSection(&lock_);
+    std::vector<WindowRecord> copy = windows_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+bool Session::WaitBoxes(size_t count, DWORD timeoutMs) {
+    return WaitUntil([&] { return Boxes().size() >= count; }, timeoutMs);
+}
+
+DWORD WINAPI Session::WatcherMain(void* self) {
+    ((Session*)self)->Watch();
+    return 0;
+}
+
+void Session::Watch() {
+    HANDLE events[2] = {process_, stop_};
+    for (;;) {
+        DWORD woke = WaitForMultipleObjects(2, events, FALSE, PollMs);
+        if (woke != WAIT_TIMEOUT) return;
+        if (ElapsedMs() > options_.timeoutMs) {
+            EnterCriticalSection(&lock_);
+            timedOut_ = true;
+            LeaveCriticalSection(&lock_);
+            TerminateProcess(process_, KilledExitCode);
+            WaitForSingleObject(process_, 10000);
+            return;
+        }
+        for (HWND window : TopLevelWindows(pid_))
+            HandleWindow(window);
+    }
+}
+
+void Session::HandleWindow(HWND window) {
+    EnterCriticalSection(&lock_);
+    bool claimed = std::find(claimed_.begin(), claimed_.end(), window) != claimed_.end();
+    const WindowRecord* known = nullptr;
+    for (const WindowRecord& record : windows_) {
+        if (record.window == window) known = &record;
+    }
+    WindowRecord record = known ? *known : WindowRecord{window, "", "", ElapsedMs()};
+    LeaveCriticalSection(&lock_);
+    if (claimed) return;
+
+    if (!known) {
+        char title[512] = "";
+        GetWindowTextA(window, title, sizeof title);
+        record.className = ClassOf(window);
+        record.title = title;
+        EnterCriticalSection(&lock_);
+        windows_.push_back(record);
+        LeaveCriticalSection(&lock_);
+        if (options_.onWindow && options_.onWindow(*this, record)) {
+            EnterCriticalSection(&lock_);
+            claimed_.push_back(window);
+            LeaveCriticalSection(&lock_);
+            return;
+        }
+    }
+    if (record.className != "#32770") return;
+    if (ElapsedMs() - record.atMs < options_.answerDelayMs) return;
+    AnswerDialog(window, record.title);
+}
+
+void Session::AnswerDialog(HWND window, const std::string& title) {
+    EnterCriticalSection(&lock_);
+    int previousAnswer = 0;
+    DWORD now = ElapsedMs();
+    for (Answered& answered : answered_) {
+        if (answered.window != window) continue;
+        if (now - answered.atMs < ReanswerMs) {
+            LeaveCriticalSection(&lock_);
+            return;
+        }
+        answered.atMs = now;
+        previousAnswer = answered.answer;
+    }
+    LeaveCriticalSection(&lock_);
+    if (previousAnswer) {
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(previousAnswer, BN_CLICKED),
+                     (LPARAM)GetDlgItem(window, previousAnswer));
+        return;
+    }
+
+    BoxRecord box;
+    box.title = title;
+    box.text = WindowText(GetDlgItem(window, 0xFFFF));
+    for (HWND button : PushButtonsOf(window))
+        box.buttons.push_back(GetDlgCtrlID(button));
+    box.atMs = now;
+
+    EnterCriticalSection(&lock_);
+    for (size_t i = 0; i < options_.boxes.size(); ++i) {
+        const BoxRule& rule = options_.boxes[i];
+        if (rule.times != Forever && ruleUses_[i] >= rule.times) continue;
+        if (!RuleMatches(rule, box.title, box.text)) continue;
+        // A rule naming a button the box lacks does not answer it: the box is
+        // then reported as unmatched, which is how a wrong box type shows up.
+        if (!Contains(box.buttons, rule.button)) continue;
+        ++ruleUses_[i];
+        box.rule = int(i);
+        box.answer = rule.button;
+        break;
+    }
+    if (box.rule < 0) box.answer = DefaultAnswer(box.buttons, options_.unmatchedAnswer);
+    boxes_.push_back(box);
+    answered_.push_back({window, now, box.answer});
+    LeaveCriticalSection(&lock_);
+
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(box.answer, BN_CLICKED),
+                 (LPARAM)GetDlgItem(window, box.answer));
+}
+
+HWND Session::FindWindowOf(const char* className, const char* title) const {
+    for (HWND window : TopLevelWindows(pid_)) {
+        if (className && ClassOf(window) != className) continue;
+        if (title) {
+            char text[512] = "";
+            GetWindowTextA(window, text, sizeof text);
+            if (strcmp(text, title) != 0) continue;
+        }
+        return window;
+    }
+    return nullptr;
+}
+
+HWND Session::WaitWindow(const char* className, const char* title, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowOf(className, title)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+HWND Session::WaitMainWindow(DWORD timeoutMs) {
+    return WaitWindow(MainClass, MainTitle, timeoutMs);
+}
+
+HWND Session::MainWindow() const {
+    return FindWindowOf(MainClass, MainTitle);
+}
+
+HWND Session::Control(HWND dialog, int id) const {
+    return dialog ? GetDlgItem(dialog, id) : nullptr;
+}
+
+std::string Session::Text(HWND dialog, int id) const {
+    return WindowText(Control(dialog, id));
+}
+
+bool Session::Visible(HWND dialog, int id) const {
+    HWND control = Control(dialog, id);
+    return control && IsWindowVisible(control);
+}
+
+bool Session::Enabled(HWND dialog, int id) const {
+    HWND control = Control(dialog, id);
+    return control && IsWindowEnabled(control);
+}
+
+bool Session::Click(HWND dialog, int id) {
+    HWND button = Control(dialog, id);
+    if (!button) {
+        ADD_FAILURE() << "click " << id << ": no such control";
+        return false;
+    }
+    if (!IsWindowVisible(button) || !IsWindowEnabled(button)) {
+        ADD_FAILURE() << "click " << id << ": control is "
+                      << (IsWindowVisible(button) ? "disabled" : "hidden");
+        return false;
+    }
+    // Posted, not sent: the click may open a modal box, which the watcher
+    // answers only while this thread is free.
+    return PostMessageA(button, BM_CLICK, 0, 0) != 0;
+}
+
+bool Session::Command(int id, HWND dialog) {
+    if (!dialog) dialog = MainWindow();
+    return dialog && PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                  (LPARAM)GetDlgItem(dialog, id));
+}
+
+bool Session::SysCommand(WPARAM command, HWND window) {
+    if (!window) window = MainWindow();
+    return window && PostMessageA(window, WM_SYSCOMMAND, command, 0);
+}
+
+bool Session::Close(HWND window) {
+    if (!window) window = MainWindow();
+    return window && PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+bool Session::Settle(HWND window, DWORD timeoutMs) {
+    if (!window) window = MainWindow();
+    DWORD_PTR result;
+    return window &&
+           SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+bool Session::WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (cond()) return true;
+        if (!Running()) return cond();
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(PollMs);
+    }
+}
+
+bool Session::WaitText(int id, const std::string& expected, DWORD timeoutMs) {
+    return WaitUntil([&] { return Text(id) == expected; }, timeoutMs);
+}
+
+// ====================================================================== outcomes
+
+bool Outcome::sawWindow(const char* className, const char* title) const {
+    for (const WindowRecord& window : windows) {
+        if (className && window.className != className) continue;
+        if (title && window.title != title) continue;
+        return true;
+    }
+    return false;
+}
+
+Outcome RunToEnd(RunOptions options) {
+    Outcome outcome;
+    Session run(std::move(options));
+    if (!run.Started()) return outcome;
+    outcome.exitCode = run.Wait();
+    outcome.timedOut = run.TimedOut();
+    outcome.boxes = run.Boxes();
+    outcome.windows = run.WindowsSeen();
+    return outcome;
+}
+
+Outcome RunInstaller(RunOptions options) {
+    return RunToEnd(std::move(options));
+}
+
+Outcome RunInstaller(const std::string& args, std::vector<BoxRule> boxes) {
+    RunOptions options;
+    options.args = args;
+    options.boxes = std::move(boxes);
+    return RunToEnd(std::move(options));
+}
+
+std::string Escaped(const std::string& text) {
+    std::string result;
+    for (char c : text) {
+        if (c == '\r')
+            result += "\\r";
+        else if (c == '\n')
+            result += "\\n";
+        else if (c == '\t')
+            result += "\\t";
+        else
+            result += c;
+    }
+    return result;
+}
+
+std::string Describe(const BoxRecord& box) {
+    std::string result = "[" + box.title + "] \"" + Escaped(box.text) + "\" buttons {";
+    for (size_t i = 0; i < box.buttons.size(); ++i)
+        result += (i ? "," : "") + std::to_string(box.buttons[i]);
+    result += "} answered " + std::to_string(box.answer);
+    result += box.rule >= 0 ? " by rule " + std::to_string(box.rule) : " (unmatched)";
+    return result + " at " + std::to_string(box.atMs) + " ms";
+}
+
+std::string Describe(const std::vector<BoxRecord>& boxes) {
+    if (boxes.empty()) return "no boxes";
+    std::string result;
+    for (const BoxRecord& box : boxes)
+        result += "\n  " + Describe(box);
+    return result;
+}
+
+std::string Describe(const std::vector<WindowRecord>& windows) {
+    if (windows.empty()) return "no windows";
+    std::string result;
+    for (const WindowRecord& window : windows)
+        result += "\n  " + window.className + " \"" + window.title + "\" at " +
+                  std::to_string(window.atMs) + " ms";
+    return result;
+}
+
+} // namespace lab
