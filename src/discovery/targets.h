@@ -2,7 +2,8 @@
 #pragma once
 #include "discovery/target_rules.h"
 
-// Appends to the program-wide list (InstallTargets).
+// Appends to the program-wide list (InstallTargets). A target beyond the
+// 20th record is dropped without a word; so is a path too long for a record.
 void AddInstallTarget(const char* name, const char* pluginPath);
 
 bool FolderExists(const char* path);
@@ -10,9 +11,13 @@ bool FolderExists(const char* path);
 void ProgramFilesFolder(char* buffer);
 // 0 when both paths name the same folder.
 int SamePath(const char* a, const char* b);
-// Characters delivered (at most size), 0 when the folder is not available.
+// Characters delivered (fewer than size), 0 when the folder is not available
+// or its path does not fit whole into size bytes.
 int SpecialFolderPath(int csidl, char* buffer, int size);
 // Looks for fileName in folder and each parent; folder (a buffer of
 // folderSize bytes) then holds the full path of the file found.
 bool FindFileUpward(char* folder, int folderSize, const char* fileName);
 bool Is64BitExecutable(const char* path);
+
+// The lead-byte test of the system's ANSI code page, for the text rules.
+bool IsAnsiLeadByte(unsigned char byte);

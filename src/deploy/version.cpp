@@ -1,0 +1,64 @@
+// The ProductVersion of a program or DLL, from its version resource.
+#include <windows.h>
+
+#include "deploy/payload.h"
+#include "deploy/version_rules.h"
+
+namespace {
+
+// The string tables looked in, in this order: US English with the Windows
+// ANSI code page, then with Unicode.
+const char* const ProductVersionQueries[] = {
+    "\\StringFileInfo\\040904E4\\ProductVersion",
+    "\\StringFileInfo\\040904B0\\ProductVersion",
+};
+// Longer version texts are cut here; every number that matters comes first.
+const int VersionTextSize = 128;
+
+// Copies the query's text into text (terminated); false when there is none.
+bool QueryVersionText(void* block, const char* query, char* text, int size) {
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block, query, &value, &length) || !value || length == 0) return false;
+    // The length counts characters and may or may not include the zero.
+    const char* source = (const char*)value;
+    int used = 0;
+    while (used < size - 1 && UINT(used) < length && source[used] != '\0') {
+        text[used] = source[used];
+        ++used;
+    }
+    text[used] = '\0';
+    return used > 0;
+}
+
+} // namespace
+
+DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, int* build) {
+    int* const outputs[] = {major, minor, patch, build};
+    for (int* out : outputs)
+        if (out) *out = 0;
+
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0) return 0;
+    void* block = GlobalAlloc(GMEM_FIXED, size);
+    if (!block) return 0;
+    if (!GetFileVersionInfoA(path, 0, size, block)) {
+        GlobalFree(block);
+        return 0;
+    }
+    char text[VersionTextSize];
+    bool found = false;
+    for (const char* query : ProductVersionQueries)
+        if ((found = QueryVersionText(block, query, text, sizeof text))) break;
+    GlobalFree(block);
+    if (!found) return 0;
+
+    ProductVersionNumbers numbers;
+    DWORD packed = ParseProductVersion(text, &numbers);
+    if (major) *major = numbers.major;
+    if (minor) *minor = numbers.minor;
+    if (patch) *patch = numbers.patch;
+    if (build) *build = numbers.build;
+    return packed;
+}

@@ -1,0 +1,145 @@
+// The default browser's plug-in folder, Netscape Navigator's registered
+// versions, and the unregistered Netscape under Program Files.
+#include <windows.h>
+
+#include "discovery/navigator_rules.h"
+#include "discovery/path_rules.h"
+#include "discovery/registry_text.h"
+#include "discovery/scans.h"
+#include "discovery/targets.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char HtmlExtension[] = ".html";
+const char OpenCommandSuffix[] = "\\shell\\open\\command";
+const char PluginsSuffix[] = "\\Plugins";
+const char NavigatorKey[] = "SOFTWARE\\Netscape\\Netscape Navigator";
+const char MainSubkey[] = "\\Main";
+const char PluginsDirectoryValue[] = "Plugins Directory";
+const char CommunicatorPrefix[] = "Netscape Communicator ";
+const char FallbackName[] = "Netscape";
+const char NetscapeProgram[] = "netscape.exe";
+const char FallbackPluginsFolder[] = "\\Plugins\\";
+const char* const NetscapeSubfolderTable[] = {
+    "\\Netscape\\Communicator\\Program\\",
+    "\\Netscape\\Program\\",
+    "\\Netscape\\",
+};
+const int PathSize = 261;
+// Navigator's version subkey names are read with this limit, zero included.
+const DWORD VersionNameSize = 30;
+
+char DefaultBrowserPluginFolder[PathSize];
+
+} // namespace
+
+void FindDefaultBrowserPluginFolder() {
+    DefaultBrowserPluginFolder[0] = '\0';
+    char text[ScratchPathSize];
+    if (ReadRegistryTextAt(HKEY_CLASSES_ROOT, HtmlExtension, KEY_READ, nullptr, text,
+                           sizeof text) != RegistryTextRead)
+        return;
+    char commandKey[ScratchPathSize];
+    if (!CopyText(commandKey, sizeof commandKey, text) ||
+        !AppendText(commandKey, sizeof commandKey, OpenCommandSuffix))
+        return;
+    if (ReadRegistryTextAt(HKEY_CLASSES_ROOT, commandKey, KEY_READ, nullptr, text, sizeof text) !=
+        RegistryTextRead)
+        return;
+    char program[ScratchPathSize];
+    if (!ProgramPathFromCommand(text, program, sizeof program)) return;
+    if (GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES) return;
+    ReplaceLastComponent(DefaultBrowserPluginFolder, sizeof DefaultBrowserPluginFolder, program,
+                         PluginsSuffix, IsAnsiLeadByte);
+}
+
+void ScanNetscapeNavigator() {
+    HKEY versions;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, NavigatorKey, 0, KEY_READ, &versions) != ERROR_SUCCESS)
+        return;
+
+    bool chosen = false;
+    char chosenName[TargetNameSize] = "";
+    char chosenFolder[ScratchPathSize] = "";
+    char chosenPluginPath[PluginPathSize] = "";
+    int bestMajor = 0, bestMinor = 0;
+    char name[VersionNameSize];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(versions, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        name[sizeof name - 1] = '\0';
+        int major, minor;
+        if (!ParseNavigatorVersion(name, &major, &minor)) continue;
+
+        char mainKey[ScratchPathSize];
+        if (!CopyText(mainKey, sizeof mainKey, name) ||
+            !AppendText(mainKey, sizeof mainKey, MainSubkey))
+            continue;
+        HKEY main;
+        if (RegOpenKeyExA(versions, mainKey, 0, KEY_READ, &main) != ERROR_SUCCESS) continue;
+        char folder[ScratchPathSize];
+        RegistryTextResult read =
+            ReadRegistryText(main, PluginsDirectoryValue, folder, sizeof folder);
+        DWORD error = GetLastError();
+        RegCloseKey(main);
+        if (read != RegistryTextRead) {
+            SetLastError(error);
+            ReportMessage(MSG_CANT_READ_NETSCAPE, MB_OK | MB_ICONERROR, nullptr, major, minor);
+            continue;
+        }
+        if (!FolderExists(folder)) {
+            ReportMessage(MSG_FOLDER_MISSING, MB_OK | MB_ICONINFORMATION, name, folder);
+            continue;
+        }
+        // A folder too deep for the plug-in's path is never chosen.
+        char pluginPath[PluginPathSize];
+        if (!ComposeFilePath(pluginPath, sizeof pluginPath, folder, PluginFileName,
+                             AlwaysAddSeparator, IsAnsiLeadByte))
+            continue;
+        bool isDefault = SamePath(folder, DefaultBrowserPluginFolder) == 0;
+        if (isDefault || NavigatorVersionPreferred(major, minor, bestMajor, bestMinor)) {
+            chosen = CopyText(chosenName, sizeof chosenName, CommunicatorPrefix) &&
+                     AppendText(chosenName, sizeof chosenName, name) &&
+                     CopyText(chosenFolder, sizeof chosenFolder, folder) &&
+                     CopyText(chosenPluginPath, sizeof chosenPluginPath, pluginPath);
+            bestMajor = major;
+            bestMinor = minor;
+            if (isDefault) break;
+        }
+    }
+    RegCloseKey(versions);
+    if (!chosen) return;
+
+    ReportMessage(MSG_REGISTERED_FOLDER, 0, chosenName, chosenFolder);
+    AddInstallTarget(chosenName, chosenPluginPath);
+}
+
+void ScanNetscapeFallback() {
+    char programFiles[ScratchPathSize];
+    ProgramFilesFolder(programFiles);
+    char candidate[ScratchPathSize];
+    for (const char* subfolder : NetscapeSubfolderTable) {
+        if (!CopyText(candidate, sizeof candidate, programFiles) ||
+            !AppendText(candidate, sizeof candidate, subfolder) ||
+            !AppendText(candidate, sizeof candidate, NetscapeProgram))
+            continue;
+        DWORD attributes = GetFileAttributesA(candidate);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+
+        char folder[ScratchPathSize];
+        char pluginPath[PluginPathSize];
+        if (!ReplaceLastComponent(folder, sizeof folder, candidate, "", IsAnsiLeadByte) ||
+            !CopyText(pluginPath, sizeof pluginPath, folder) ||
+            !AppendText(pluginPath, sizeof pluginPath, FallbackPluginsFolder) ||
+            !AppendText(pluginPath, sizeof pluginPath, PluginFileName))
+            return;
+        ReportMessage(MSG_UNREGISTERED_FOLDER, 0, NetscapeProgram, folder);
+        AddInstallTarget(FallbackName, pluginPath);
+        return;
+    }
+}

@@ -1,0 +1,92 @@
+// Opera's plug-in folders: the one it registers for the current user, else
+// those named by its profile files.
+#include <windows.h>
+
+#include "deploy/payload.h"
+#include "discovery/path_rules.h"
+#include "discovery/registry_text.h"
+#include "discovery/scans.h"
+#include "discovery/targets.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char OperaName[] = "Opera";
+const char OperaProgram[] = "opera.exe";
+const char OperaKey[] = "SOFTWARE\\Opera Software";
+const char PluginPathValue[] = "Plugin Path";
+const char ProfileSubfolder[] = "opera\\opera\\profile\\";
+const char ProfilePattern[] = "opera*.ini";
+const char ProfileSection[] = "User Prefs";
+const char ProfileKey[] = "Plugin Path";
+const char VersionedNameFormat[] = "%s %d.%d";
+const int CsidlAppData = 26;
+const int ProfileTextLimit = 260;
+
+// True when the current user's registered "Plugin Path" is an existing folder.
+bool ReadOperaRegistryPluginPath(char* buffer, int size) {
+    return ReadRegistryTextAt(HKEY_CURRENT_USER, OperaKey, KEY_READ, PluginPathValue, buffer,
+                              size) == RegistryTextRead &&
+           FolderExists(buffer);
+}
+
+// Adds folder as a target named after the opera.exe in it or above it.
+void AcceptOperaFolder(const char* folder) {
+    char pluginPath[PluginPathSize];
+    if (!ComposeFilePath(pluginPath, sizeof pluginPath, folder, PluginFileName,
+                         SeparatorUnlessPresent, IsAnsiLeadByte))
+        return;
+    char name[TargetNameSize];
+    lstrcpynA(name, OperaName, sizeof name);
+    char program[ScratchPathSize];
+    if (CopyText(program, sizeof program, folder) &&
+        FindFileUpward(program, sizeof program, OperaProgram)) {
+        int major = 0, minor = 0;
+        ReadProductVersion(program, &major, &minor, nullptr, nullptr);
+        // "Opera" and two numbers of at most 11 characters each fit the 100 bytes.
+        wsprintfA(name, VersionedNameFormat, OperaName, major, minor);
+    }
+    ReportMessage(MSG_REGISTERED_FOLDER, 0, OperaName, folder);
+    AddInstallTarget(name, pluginPath);
+}
+
+void ScanOperaProfiles() {
+    char profiles[ScratchPathSize];
+    if (SpecialFolderPath(CsidlAppData, profiles, ProfileTextLimit) == 0) return;
+    if ((!EndsWithBackslash(profiles, IsAnsiLeadByte) &&
+         !AppendText(profiles, sizeof profiles, "\\")) ||
+        !AppendText(profiles, sizeof profiles, ProfileSubfolder) || !FolderExists(profiles))
+        return;
+    char pattern[ScratchPathSize];
+    if (!CopyText(pattern, sizeof pattern, profiles) ||
+        !AppendText(pattern, sizeof pattern, ProfilePattern))
+        return;
+
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        char profile[ScratchPathSize];
+        entry.cFileName[sizeof entry.cFileName - 1] = '\0';
+        if (!CopyText(profile, sizeof profile, profiles) ||
+            !AppendText(profile, sizeof profile, entry.cFileName))
+            continue;
+        char folder[ScratchPathSize];
+        GetPrivateProfileStringA(ProfileSection, ProfileKey, "", folder, ProfileTextLimit, profile);
+        folder[ProfileTextLimit - 1] = '\0';
+        if (folder[0] != '\0' && FolderExists(folder)) AcceptOperaFolder(folder);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+
+} // namespace
+
+void ScanOpera() {
+    char folder[ScratchPathSize];
+    if (ReadOperaRegistryPluginPath(folder, sizeof folder)) {
+        AcceptOperaFolder(folder);
+        return;
+    }
+    ScanOperaProfiles();
+}

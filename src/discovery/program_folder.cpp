@@ -1,0 +1,81 @@
+#include "discovery/program_folder.h"
+
+#include "deploy/payload.h"
+#include "discovery/path_rules.h"
+#include "discovery/registry_text.h"
+#include "discovery/targets.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char PluginsFolderName[] = "Plugins";
+const char VersionedNameFormat[] = "%s %d.%d";
+
+// Reads the value of the first place whose key opens; later places are not
+// tried even when that value proves unusable.
+bool ReadFirstPlace(const ProgramFolderBrowser& browser, char* text, int size) {
+    for (int i = 0; i < browser.placeCount; ++i) {
+        const RegistryPlace& place = browser.places[i];
+        HKEY key;
+        if (RegOpenKeyExA(place.root, place.key, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        RegistryTextResult read = ReadRegistryText(key, place.value, text, size);
+        RegCloseKey(key);
+        return read == RegistryTextRead;
+    }
+    return false;
+}
+
+// Makes the missing "Plugins" folder (Chrome) or reports it (Safari); true
+// when the folder exists afterwards.
+bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* pluginsFolder) {
+    if (!browser.createPlugins) {
+        ReportMessage(MSG_FOLDER_MISSING, MB_OK | MB_ICONINFORMATION, browser.displayName,
+                      pluginsFolder);
+        return false;
+    }
+    if (CreateDirectoryA(pluginsFolder, nullptr)) {
+        ReportMessage(MSG_CREATED_DIRECTORY, 0, pluginsFolder);
+    } else {
+        DWORD error = GetLastError();
+        SetLastError(error);
+        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, MB_OK | MB_ICONEXCLAMATION, nullptr,
+                      browser.displayName, pluginsFolder);
+    }
+    return FolderExists(pluginsFolder);
+}
+
+} // namespace
+
+void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser) {
+    char folder[ScratchPathSize];
+    if (!ReadFirstPlace(browser, folder, sizeof folder)) return;
+    KeepQuotedPart(folder);
+    CutBeforeProgramName(folder, browser.programNames, browser.programNameCount, IsAnsiLeadByte);
+    if (!FolderExists(folder)) return;
+
+    // Both paths are formed before anything is made, so a folder too deep for
+    // the plug-in's path is left alone.
+    char pluginsFolder[ScratchPathSize];
+    char pluginPath[PluginPathSize];
+    if (!ComposeSubfolder(pluginsFolder, sizeof pluginsFolder, folder, PluginsFolderName,
+                          IsAnsiLeadByte) ||
+        !ComposeFilePath(pluginPath, sizeof pluginPath, pluginsFolder, PluginFileName,
+                         SeparatorUnlessPresent, IsAnsiLeadByte))
+        return;
+    if (!FolderExists(pluginsFolder) && !ProvidePluginsFolder(browser, pluginsFolder)) return;
+
+    char name[TargetNameSize];
+    lstrcpynA(name, browser.displayName, sizeof name);
+    char program[ScratchPathSize];
+    if (CopyText(program, sizeof program, pluginsFolder) &&
+        FindFileUpward(program, sizeof program, browser.namingProgram)) {
+        int major = 0, minor = 0;
+        ReadProductVersion(program, &major, &minor, nullptr, nullptr);
+        // A display name of a few letters and two numbers of at most 11
+        // characters each fit the 100 bytes.
+        wsprintfA(name, VersionedNameFormat, browser.displayName, major, minor);
+    }
+    ReportMessage(MSG_REGISTERED_FOLDER, 0, browser.displayName, pluginsFolder);
+    AddInstallTarget(name, pluginPath);
+}

@@ -1,0 +1,46 @@
+#include "discovery/registry_text.h"
+
+RegistryTextResult ReadRegistryText(HKEY key, const char* value, char* buffer, int size) {
+    if (size <= 0) return RegistryTextFailed;
+    buffer[0] = '\0';
+    if (DWORD(size) <= RegistryTextLimit) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return RegistryTextFailed;
+    }
+    DWORD type = REG_NONE;
+    DWORD bytes = RegistryTextLimit;
+    LONG status = RegQueryValueExA(key, value, nullptr, &type, (BYTE*)buffer, &bytes);
+    if (status != ERROR_SUCCESS) {
+        buffer[0] = '\0';
+        SetLastError(DWORD(status));
+        return RegistryTextFailed;
+    }
+    // A text stored without its zero arrives without one.
+    buffer[bytes <= RegistryTextLimit ? bytes : RegistryTextLimit] = '\0';
+    if (type != REG_SZ) {
+        buffer[0] = '\0';
+        SetLastError(ERROR_DATATYPE_MISMATCH);
+        return RegistryTextWrongType;
+    }
+    if (bytes == 0) {
+        SetLastError(ERROR_INVALID_DATA);
+        return RegistryTextEmpty;
+    }
+    return RegistryTextRead;
+}
+
+RegistryTextResult ReadRegistryTextAt(HKEY root, const char* path, REGSAM access, const char* value,
+                                      char* buffer, int size) {
+    if (size > 0) buffer[0] = '\0';
+    HKEY key;
+    LONG status = RegOpenKeyExA(root, path, 0, access, &key);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(DWORD(status));
+        return RegistryTextFailed;
+    }
+    RegistryTextResult result = ReadRegistryText(key, value, buffer, size);
+    DWORD error = GetLastError();
+    RegCloseKey(key);
+    SetLastError(error);
+    return result;
+}

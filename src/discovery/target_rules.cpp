@@ -1,0 +1,25 @@
+#include "discovery/target_rules.h"
+
+#include <cstring>
+
+bool AddInstallTargetTo(InstallTargetList& list, const char* name, const char* pluginPath) {
+    if (list.count < 0 || list.count >= MaxInstallTargets) return false;
+    if (!name) name = "";
+    if (!pluginPath) pluginPath = "";
+    if (strlen(pluginPath) >= sizeof list.records[0].pluginPath) return false;
+
+    InstallTarget& record = list.records[list.count++];
+    size_t nameLength = strnlen(name, sizeof record.name - 1);
+    memcpy(record.name, name, nameLength);
+    record.name[nameLength] = '\0';
+    memcpy(record.pluginPath, pluginPath, strlen(pluginPath) + 1);
+    record.pluginPath[sizeof record.pluginPath - 1] = '\0';
+
+    for (int i = 0; i < list.count - 1; ++i) {
+        if (strcmp(list.records[i].pluginPath, record.pluginPath) == 0) {
+            record.pluginPath[0] = '\0';
+            break;
+        }
+    }
+    return true;
+}
