@@ -15,6 +15,7 @@ const char PresetFileName[] = "npscorew.dll";
 // Two pairs (display, pattern), ending in an empty pair.
 const char Filter[] = "npscorew.dll\0npscorew.dll\0All (*.*)\0*.*\0";
 const DWORD OldDialogSize = 136; // the layout without the last three fields
+static_assert(sizeof(OPENFILENAMEA) == 152, "the full 64-bit save-dialog layout");
 
 OPENFILENAMEA SaveDialog;
 char ChosenPath[MAX_PATH];

@@ -1,5 +1,14 @@
 #pragma once
+#include <windows.h>
 
 // Puts the music font carried by the written plug-in into the Fonts folder,
 // the system's font table and the Fonts registry key.
 void InstallMusicFont(const char* pluginPath);
+// The family name of a TrueType file, null when none can be read; free it
+// with HeapFree(GetProcessHeap(), 0, name).
+char* ReadFontFamilyName(const char* fontPath);
+// True when the family is installed and a font of it can really be selected;
+// with a null dc the display's is used.
+bool IsFontInstalled(const char* familyName, HDC dc);
+// True when the font selected into dc is the one its LOGFONT asked for.
+bool SelectedFontMatches(HDC dc);

@@ -22,6 +22,12 @@ struct PayloadItem {
 int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* browserName);
 // One attempt.
 int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName);
+// Writes the item's resource to path; a failed write leaves no file there.
 bool ExtractPayload(PayloadItem& item, const char* path);
 // Packed product version ((major*256+minor)*256+patch), 0 when none can be read.
 DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, int* build);
+
+bool MoveOrCopyFile(const char* from, const char* to);
+void ClearReadOnly(const char* path);
+// True when the file exists and can be opened (even while another program holds it).
+bool FileCanBeOpened(const char* path);

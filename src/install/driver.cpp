@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "deploy/font.h"
 #include "deploy/payload.h"
+#include "deploy/payload_rules.h"
 #include "deploy/registration.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
@@ -15,13 +16,11 @@ char InstalledPluginPath[272];
 
 namespace {
 
-const char PluginFileName[] = "npscorew64.dll";
 const char OldPluginFileName[] = "npscorew.dll";
 const char MtdExtension[] = ".mtd";
 const char MtdProgId[] = "Music.Transfer.Document";
 const char SgtExtension[] = ".sgt";
 const char SgtProgId[] = "ScorewaveGuitar.File";
-const int PayloadMajor = 1, PayloadMinor = 20, PayloadPatch = 0;
 const int ScratchPathSize = 272;
 const int ReturnTextLimit = 260;
 
@@ -39,6 +38,8 @@ void RemoveOldPluginBeside(const char* pluginPath) {
     int used = lstrlenA(scratch);
     if (used + lstrlenA(OldPluginFileName) >= ScratchPathSize) return;
     lstrcpynA(scratch + used, OldPluginFileName, ScratchPathSize - used);
+    // A target named like the old plug-in is the file just written: it stays.
+    if (lstrcmpiA(scratch, pluginPath) == 0) return;
     if (GetFileAttributesA(scratch) != INVALID_FILE_ATTRIBUTES) DeleteFileA(scratch);
 }
 
@@ -79,16 +80,16 @@ int ScanAndDeploy() {
 
 bool InstallDriver() {
     // Id 49 is not in the catalogue: the line is the file name itself.
-    ReportMessage(MSG_PLUGIN_FILE_NAME, 0, PluginFileName, PayloadMajor, PayloadMinor,
-                  PayloadPatch);
+    ReportMessage(MSG_PLUGIN_FILE_NAME, 0, PluginFileName, PayloadVersion.major,
+                  PayloadVersion.minor, PayloadVersion.patch);
     int result = ScanAndDeploy();
     if (InstalledPluginPath[0] != '\0') InstallMusicFont(InstalledPluginPath);
     if (result <= 2) return false;
 
     ReportToLog(MSG_LOG_TOP_HINT);
     LogSeparator();
-    ReportMessage(MSG_INSTALLED, 0, Preloaded(MSG_PRODUCT_NAME), PayloadMajor, PayloadMinor,
-                  PayloadPatch);
+    ReportMessage(MSG_INSTALLED, 0, Preloaded(MSG_PRODUCT_NAME), PayloadVersion.major,
+                  PayloadVersion.minor, PayloadVersion.patch);
     for (int i = 0; i < InstallTargets.count; ++i)
         ReportMessage(MSG_FOR_BROWSER, 0, InstallTargets.records[i].name);
 

@@ -1,0 +1,221 @@
+#include "deploy/font.h"
+
+#include <cstdio>
+#include <shlobj.h>
+
+#include "deploy/font_rules.h"
+#include "deploy/payload.h"
+#include "deploy/registration.h"
+#include "discovery/targets.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char FontFileName[] = "Tonalis.ttf";
+const char FontFamily[] = "Tonalis";
+const char FontValueName[] = "Tonalis (TrueType)";
+const char NtFontsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const char OlderFontsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
+const char FontBrowserName[] = "Font";
+const char FailureFormat[] = "Failed to install Font %s to %s";
+const char DisplayDriver[] = "DISPLAY";
+const char ProbeText[] = "ABCDEFGH";
+const int ProbeHeight = -18;
+const int FaceNameSize = 32;
+const DWORD FirstNtMajorVersion = 5;
+char EmptyClass[] = "";
+
+PayloadItem FontItem = {"Scorewave Font", "TRUETYPE", "MUSICFONT", nullptr, 0, nullptr};
+
+const char* FontsRegistryKey() {
+    OSVERSIONINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info)) return OlderFontsKey;
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT || info.dwMajorVersion >= FirstNtMajorVersion)
+        return NtFontsKey;
+    return OlderFontsKey;
+}
+
+// folder (a buffer of size bytes) + "\" when missing + name; false when it
+// does not fit.
+bool AppendFileName(char* folder, int size, const char* name) {
+    int length = lstrlenA(folder);
+    if (length == 0) return false;
+    const char* last = CharPrevA(folder, folder + length);
+    bool endsInSlash = (last + 1 == folder + length) && *last == '\\';
+    int needed = length + (endsInSlash ? 0 : 1) + lstrlenA(name) + 1;
+    if (needed > size) return false;
+    if (!endsInSlash) folder[length++] = '\\';
+    lstrcpynA(folder + length, name, size - length);
+    return true;
+}
+
+void LogFontFailure(const char* fontPath) {
+    char line[MAX_PATH + 64];
+    snprintf(line, sizeof line, FailureFormat, FontFamily, fontPath);
+    LogLine(line);
+}
+
+bool ReadFromFile(void* context, uint64_t offset, void* buffer, uint32_t size) {
+    HANDLE file = *(HANDLE*)context;
+    LARGE_INTEGER position;
+    position.QuadPart = LONGLONG(offset);
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
+    DWORD got = 0;
+    return ReadFile(file, buffer, size, &got, nullptr) && got == size;
+}
+
+void* AllocBytes(SIZE_T size) {
+    return HeapAlloc(GetProcessHeap(), 0, size);
+}
+void FreeBytes(void* bytes) {
+    HeapFree(GetProcessHeap(), 0, bytes);
+}
+
+// The record's text in the ANSI code page; null when it is empty or cannot be
+// read or converted.
+char* DecodeFamilyName(HANDLE file, const FontNameRecord& record) {
+    unsigned char* raw = (unsigned char*)AllocBytes(SIZE_T(record.length) + 3);
+    if (!raw) return nullptr;
+    if (!ReadFontNameBytes(ReadFromFile, &file, record, raw)) {
+        FreeBytes(raw);
+        return nullptr;
+    }
+    if (record.platformId == MacintoshPlatform) {
+        raw[record.length] = '\0';
+        if (raw[0] != '\0') return (char*)raw;
+        FreeBytes(raw);
+        return nullptr;
+    }
+    const int units = record.length / 2;
+    int needed =
+        WideCharToMultiByte(CP_ACP, 0, (const WCHAR*)raw, units, nullptr, 0, nullptr, nullptr);
+    char* text = needed > 0 ? (char*)AllocBytes(SIZE_T(needed) + 1) : nullptr;
+    if (text) {
+        int done = WideCharToMultiByte(CP_ACP, 0, (const WCHAR*)raw, units, text, needed, nullptr,
+                                       nullptr);
+        text[done > 0 ? done : 0] = '\0';
+        if (text[0] == '\0') {
+            FreeBytes(text);
+            text = nullptr;
+        }
+    }
+    FreeBytes(raw);
+    return text;
+}
+
+int CALLBACK NoteFamily(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *(bool*)found = true;
+    return 0; // the first family is enough
+}
+
+} // namespace
+
+char* ReadFontFamilyName(const char* fontPath) {
+    HANDLE file = CreateFileA(fontPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    FontNameRecord record;
+    char* name = nullptr;
+    if (FindFontFamilyRecord(ReadFromFile, &file, &record)) name = DecodeFamilyName(file, record);
+    CloseHandle(file);
+    return name;
+}
+
+bool SelectedFontMatches(HDC dc) {
+    LOGFONTA asked;
+    ZeroMemory(&asked, sizeof asked);
+    HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+    if (font && GetObjectA(font, sizeof asked, &asked) == 0) return false;
+
+    TEXTMETRICA metrics;
+    ZeroMemory(&metrics, sizeof metrics);
+    GetTextMetricsA(dc, &metrics);
+    char face[FaceNameSize];
+    if (GetTextFaceA(dc, sizeof face, face) == 0) face[0] = '\0';
+
+    if (asked.lfCharSet != DEFAULT_CHARSET && asked.lfCharSet != metrics.tmCharSet) return false;
+    // TMPF_FIXED_PITCH set means the font is NOT fixed-pitch.
+    if ((asked.lfPitchAndFamily & 3) != 0) {
+        bool asksFixed = (asked.lfPitchAndFamily & FIXED_PITCH) != 0;
+        bool isFixed = (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
+        if (asksFixed != isFixed) return false;
+    }
+    if ((asked.lfOutPrecision & 7) != 0 && !(metrics.tmPitchAndFamily & TMPF_TRUETYPE))
+        return false;
+    if (asked.lfFaceName[0] != '\0' && lstrcmpiA(asked.lfFaceName, face) != 0) return false;
+    return (asked.lfItalic != 0) == (metrics.tmItalic != 0);
+}
+
+bool IsFontInstalled(const char* familyName, HDC dc) {
+    HDC made = nullptr;
+    if (!dc) {
+        made = CreateDCA(DisplayDriver, nullptr, nullptr, nullptr);
+        if (!made) return false;
+        dc = made;
+    }
+    bool found = false;
+    EnumFontFamiliesA(dc, familyName, NoteFamily, (LPARAM)&found);
+
+    bool result = false;
+    if (found) {
+        HFONT font = CreateFontA(ProbeHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, VARIABLE_PITCH, familyName);
+        if (font) {
+            HGDIOBJ previous = SelectObject(dc, font);
+            SIZE extent;
+            result = SelectedFontMatches(dc) &&
+                     GetTextExtentPoint32A(dc, ProbeText, sizeof ProbeText - 1, &extent);
+            SelectObject(dc, previous);
+            DeleteObject(font);
+        }
+    }
+    if (made) DeleteDC(made);
+    return result;
+}
+
+void InstallMusicFont(const char* pluginPath) {
+    const char* fontsKey = FontsRegistryKey();
+    char fontPath[MAX_PATH];
+    if (SpecialFolderPath(CSIDL_FONTS, fontPath, sizeof fontPath) <= 0) return;
+    if (!AppendFileName(fontPath, sizeof fontPath, FontFileName)) return;
+
+    if (GetFileAttributesA(fontPath) == INVALID_FILE_ATTRIBUTES) {
+        // Stays loaded: the font item's cached data points into it.
+        HMODULE plugin = LoadLibraryExA(pluginPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (!plugin) {
+            ReportMessage(MSG_MISSING_LIBRARY, 0, pluginPath);
+            return;
+        }
+        FontItem.module = plugin;
+        int result;
+        do {
+            result = DeployPayload(FontItem, fontPath, FontBrowserName);
+        } while (result == DeployRetry);
+        if (result != DeployWritten) return;
+        if (AddFontResourceA(fontPath) < 1) {
+            LogFontFailure(fontPath);
+            return;
+        }
+    } else {
+        // An existing font file is never replaced, whatever its version.
+        char* name = ReadFontFamilyName(fontPath);
+        bool installed = name && IsFontInstalled(name, nullptr);
+        if (name) FreeBytes(name);
+        if (!installed && AddFontResourceA(fontPath) < 1) {
+            LogFontFailure(fontPath);
+            return;
+        }
+    }
+
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, fontsKey, 0, EmptyClass, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        SetStringValue(key, FontValueName, FontFileName);
+        RegCloseKey(key);
+    }
+    SendNotifyMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+}

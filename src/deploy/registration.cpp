@@ -1,0 +1,227 @@
+#include "deploy/registration.h"
+
+#include <cstring>
+
+#include "app/app.h"
+#include "deploy/registration_rules.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char MimeType[] = "application/x-scorewave";
+const char MimeDatabasePrefix[] = "MIME\\Database\\Content Type\\";
+const char ContentTypeValue[] = "Content Type";
+const char ExtensionValue[] = "Extension";
+const char EditFlagsValue[] = "EditFlags";
+const BYTE NoEditFlags[4] = {0, 0, 0, 0};
+const char DefaultIconKey[] = "DefaultIcon";
+const char FirstIconSuffix[] = ",0";
+const char ForIcon[] = "displaying icon";
+const char BrowserCommandKey[] = "HTTP\\shell\\open\\command";
+const char OpenCommandKey[] = "Music.Transfer.Document\\shell\\open\\command";
+char EmptyClass[] = "";
+// Owners longer than this count as unreadable.
+const DWORD OwnerLimit = 259;
+const int ScratchPathSize = 272;
+// Texts of registry values shorter than this are nobody's command.
+const DWORD MinCommandBytes = 4;
+
+char* AllocText(DWORD size) {
+    return (char*)HeapAlloc(GetProcessHeap(), 0, size);
+}
+void FreeText(char* text) {
+    if (text) HeapFree(GetProcessHeap(), 0, text);
+}
+
+// Message 14 for a value that could not be written.
+void ReportValueFailure(LONG error, const char* what) {
+    SetLastError(DWORD(error));
+    ReportMessage(MSG_REGISTRY_UPDATE_FAILED, MB_ICONEXCLAMATION, nullptr, Preloaded(MSG_WINDOWS),
+                  what);
+}
+
+bool SetStringOrReport(HKEY key, const char* name, const char* text, const char* what) {
+    LONG error = SetStringValue(key, name, text);
+    if (error == ERROR_SUCCESS) return true;
+    ReportValueFailure(error, what);
+    return false;
+}
+
+// The default value of key as a terminated text, when it is REG_SZ (or, with
+// acceptExpand, REG_EXPAND_SZ) and longer than minBytes; null otherwise.
+// Freed with FreeText.
+char* ReadDefaultText(HKEY key, bool acceptExpand, DWORD minBytes, DWORD* typeOut) {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return nullptr;
+    bool textType = type == REG_SZ || (acceptExpand && type == REG_EXPAND_SZ);
+    if (!textType || size <= minBytes) return nullptr;
+    char* text = AllocText(size + 1);
+    if (!text) return nullptr;
+    DWORD got = size;
+    if (RegQueryValueExA(key, nullptr, nullptr, &type, (BYTE*)text, &got) != ERROR_SUCCESS ||
+        got > size) {
+        FreeText(text);
+        return nullptr;
+    }
+    text[got] = '\0'; // a value stored without its zero
+    *typeOut = type;
+    return text;
+}
+
+// The browser's command with its environment variables expanded; the text as
+// read when that cannot be done.
+char* ExpandCommand(char* text) {
+    DWORD needed = ExpandEnvironmentStringsA(text, nullptr, 0);
+    if (needed == 0) return text;
+    char* expanded = AllocText(needed + 1);
+    if (!expanded) return text;
+    DWORD done = ExpandEnvironmentStringsA(text, expanded, needed + 1);
+    if (done == 0 || done > needed + 1) {
+        FreeText(expanded);
+        return text;
+    }
+    FreeText(text);
+    return expanded;
+}
+
+} // namespace
+
+LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* forWhat) {
+    LONG error = RegCreateKeyExA(parent, subKey, 0, EmptyClass, 0, KEY_READ | KEY_SET_VALUE,
+                                 nullptr, key, nullptr);
+    if (error != ERROR_SUCCESS) {
+        *key = nullptr;
+        SetLastError(DWORD(error));
+        ReportMessage(MSG_NO_REGISTRY_UPDATE, 0, nullptr, subKey, forWhat);
+    }
+    return error;
+}
+
+LONG SetStringValue(HKEY key, const char* name, const char* text) {
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, DWORD(lstrlenA(text) + 1));
+}
+
+bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* progId) {
+    if (!progId || progId[0] == '\0') return false;
+
+    char owner[OwnerLimit + 1];
+    DWORD type = 0;
+    DWORD size = OwnerLimit;
+    if (RegQueryValueExA(extensionKey, nullptr, nullptr, &type, (BYTE*)owner, &size) !=
+        ERROR_SUCCESS)
+        return true;
+
+    const char* shownOwner = Preloaded(MSG_UNKNOWN_OWNER);
+    if (type == REG_SZ) {
+        if (size <= 1) return true;
+        owner[size] = '\0';
+        if (strcmp(owner, progId) == 0) return true;
+        shownOwner = owner;
+    }
+    int answer = ReportMessage(MSG_EXTENSION_IN_USE, MB_OKCANCEL | MB_ICONQUESTION,
+                               Preloaded(MSG_WINDOWS), extension, shownOwner);
+    return answer != IDCANCEL;
+}
+
+bool RegisterDocumentType(const char* extension, const char* progId, const char* description,
+                          const char* iconPath) {
+    bool result = true;
+    bool takeable = true;
+    HKEY key;
+
+    if (CreateRegistryKey(HKEY_CLASSES_ROOT, extension, &key, Preloaded(MSG_INTERNET_EXPLORER)) !=
+        ERROR_SUCCESS) {
+        result = false;
+    } else {
+        if (!MayTakeExtension(key, extension, progId)) {
+            takeable = false;
+            result = false;
+        } else {
+            if (!SetStringOrReport(key, nullptr, progId, progId)) result = false;
+            if (!SetStringOrReport(key, ContentTypeValue, MimeType, MimeType)) result = false;
+        }
+        RegCloseKey(key);
+    }
+
+    char mimeKey[ScratchPathSize];
+    lstrcpynA(mimeKey, MimeDatabasePrefix, sizeof mimeKey);
+    int prefixLength = lstrlenA(mimeKey);
+    lstrcpynA(mimeKey + prefixLength, MimeType, int(sizeof mimeKey) - prefixLength);
+    if (CreateRegistryKey(HKEY_CLASSES_ROOT, mimeKey, &key, Preloaded(MSG_WINDOWS)) !=
+        ERROR_SUCCESS) {
+        result = false;
+    } else {
+        if (takeable && !SetStringOrReport(key, ExtensionValue, extension, extension))
+            result = false;
+        RegCloseKey(key);
+    }
+
+    if (CreateRegistryKey(HKEY_CLASSES_ROOT, progId, &key, Preloaded(MSG_INTERNET_EXPLORER)) !=
+        ERROR_SUCCESS)
+        return false;
+    if (!SetStringOrReport(key, nullptr, description, progId)) result = false;
+    LONG error =
+        RegSetValueExA(key, EditFlagsValue, 0, REG_BINARY, NoEditFlags, sizeof NoEditFlags);
+    if (error != ERROR_SUCCESS) {
+        ReportValueFailure(error, progId);
+        result = false;
+    }
+    if (iconPath && iconPath[0] != '\0') {
+        HKEY iconKey;
+        if (CreateRegistryKey(key, DefaultIconKey, &iconKey, ForIcon) != ERROR_SUCCESS) {
+            RegCloseKey(key);
+            return false;
+        }
+        char icon[ScratchPathSize];
+        int pathLength = lstrlenA(iconPath);
+        // A cut icon path would name another file: such a path gets no icon.
+        if (pathLength + int(sizeof FirstIconSuffix) <= int(sizeof icon)) {
+            lstrcpynA(icon, iconPath, sizeof icon);
+            lstrcpynA(icon + pathLength, FirstIconSuffix, int(sizeof icon) - pathLength);
+            SetStringValue(iconKey, nullptr, icon);
+        }
+        RegCloseKey(iconKey);
+    }
+    RegCloseKey(key);
+    return result;
+}
+
+bool IsOwnOpenCommand(HKEY key) {
+    DWORD type = 0;
+    char* text = ReadDefaultText(key, false, MinCommandBytes, &type);
+    if (!text) return false;
+    bool own = IsOwnOpenCommandText(text);
+    FreeText(text);
+    return own;
+}
+
+void RegisterOpenCommand() {
+    HKEY browserKey;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, BrowserCommandKey, 0, KEY_READ, &browserKey) !=
+        ERROR_SUCCESS)
+        return;
+    DWORD type = 0;
+    char* browserCommand = ReadDefaultText(browserKey, true, MinCommandBytes, &type);
+    if (browserCommand && type == REG_EXPAND_SZ) browserCommand = ExpandCommand(browserCommand);
+    RegCloseKey(browserKey);
+    if (!browserCommand) return;
+
+    DWORD commandSize = DWORD(lstrlenA(browserCommand)) + DWORD(DownloadPageUrlLength()) + 1;
+    char* command = AllocText(commandSize);
+    if (command && ComposeOpenCommand(browserCommand, command, commandSize)) {
+        HKEY commandKey;
+        DWORD disposition = 0;
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, OpenCommandKey, 0, EmptyClass, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &commandKey,
+                            &disposition) == ERROR_SUCCESS) {
+            // An open command of another program's making is never overwritten.
+            if (disposition != REG_OPENED_EXISTING_KEY || IsOwnOpenCommand(commandKey))
+                SetStringValue(commandKey, nullptr, command);
+            RegCloseKey(commandKey);
+        }
+    }
+    FreeText(command);
+    FreeText(browserCommand);
+}

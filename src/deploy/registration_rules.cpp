@@ -1,0 +1,50 @@
+#include "deploy/registration_rules.h"
+
+#include <cstring>
+
+// The host is ours; the path and the query are what the download page expects.
+const char DownloadPageUrl[] = " http://www.scorewave-music.com/download/player/?vrv=1.20";
+
+namespace {
+
+const char Placeholder[] = "%1";
+const char VersionQuery[] = "vrv=";
+
+} // namespace
+
+size_t DownloadPageUrlLength() {
+    return sizeof DownloadPageUrl - 1;
+}
+
+bool ComposeOpenCommand(const char* browserCommand, char* out, size_t outSize) {
+    if (outSize == 0) return false;
+    out[0] = '\0';
+    const size_t commandLength = strlen(browserCommand);
+    const char* placeholder = strstr(browserCommand, Placeholder);
+
+    if (placeholder && placeholder != browserCommand) {
+        const char* url = DownloadPageUrl + 1; // without the leading space
+        const size_t urlLength = DownloadPageUrlLength() - 1;
+        const size_t before = size_t(placeholder - browserCommand);
+        const char* rest = placeholder + (sizeof Placeholder - 1);
+        const size_t restLength = strlen(rest);
+        if (before + urlLength + restLength + 1 > outSize) return false;
+        memcpy(out, browserCommand, before);
+        memcpy(out + before, url, urlLength);
+        memcpy(out + before + urlLength, rest, restLength + 1);
+        return true;
+    }
+
+    if (commandLength + DownloadPageUrlLength() + 1 > outSize) return false;
+    memcpy(out, browserCommand, commandLength);
+    memcpy(out + commandLength, DownloadPageUrl, DownloadPageUrlLength() + 1);
+    return true;
+}
+
+bool IsOwnOpenCommandText(const char* command) {
+    const char* lastSpace = strrchr(command, ' ');
+    if (!lastSpace) return false;
+    const char* query = strstr(DownloadPageUrl, VersionQuery);
+    const size_t comparedLength = size_t(query - DownloadPageUrl) + (sizeof VersionQuery - 1);
+    return strncmp(lastSpace, DownloadPageUrl, comparedLength) == 0;
+}

@@ -1,0 +1,227 @@
+// Shared by the deployment tests: Mozilla products as install targets, files
+// standing for installed plug-ins of other versions, a helper process holding
+// a file, and windowed or silent installer runs read once they are over.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "driver/driver.h"
+#include "resources/resource.h"
+
+namespace deploy {
+
+using namespace lab;
+
+const char Root[] = "C:\\dep";
+const char PluginFile[] = "npscorew64.dll";
+const char OldPluginFile[] = "npscorew.dll";
+const char SucceededStatus[] = "Plugin installation was successful.";
+const char FailedStatus[] = "Plugin installation was unsuccessful.";
+const char MozillaKey[] = "SOFTWARE\\Mozilla";
+const DWORD RunWaitMs = 60000;
+
+inline std::string Bytes(const std::string& path) {
+    return ReadWholeFile(path).value_or("<missing>");
+}
+
+// The plug-in the installer carries, as built.
+inline std::string PluginBytes() {
+    return Bytes(BuildPath(PluginFile));
+}
+
+// A DLL built by tests/fixtures/deploy.cmake, e.g. "v2_0_E4" or "noversion".
+inline std::string VersionDll(const std::string& name) {
+    return BuildPath(("fixtures\\deploy\\" + name + ".dll").c_str());
+}
+
+inline std::string FolderOf(const std::string& path) {
+    return path.substr(0, path.rfind('\\'));
+}
+
+inline std::string BackupOf(const std::string& pluginPath) {
+    return pluginPath.substr(0, pluginPath.rfind('.')) + ".old";
+}
+
+inline std::string FontsFolder() {
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_FONTS, nullptr, 0, path);
+    return path;
+}
+
+inline DWORD Attributes(const std::string& path) {
+    return GetFileAttributesA(path.c_str());
+}
+
+inline bool IsReadOnly(const std::string& path) {
+    DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// Puts a copy of a fixture DLL at path as the previously installed file.
+inline bool PlacePrevious(const std::string& fixture, const std::string& path,
+                          bool readOnly = false) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    bool copied = CopyFileA(VersionDll(fixture).c_str(), path.c_str(), FALSE) != 0;
+    EXPECT_TRUE(copied) << "copying " << fixture << " to " << path;
+    if (copied && readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    return copied;
+}
+
+// No install targets: no Mozilla product, no folder of an earlier scenario.
+inline void ClearTargets() {
+    for (View view : {View::Native, View::Wow32})
+        RegKey(HKLM, MozillaKey, view).DeleteTree();
+    EXPECT_TRUE(RemoveTree(Root));
+}
+
+// A Mozilla product with a 64-bit program and an existing plug-in folder
+// (Root\<folder>, by default the product's name); returns the plug-in path the
+// installer writes for it.
+inline std::string AddMozillaProduct(const std::string& name, std::string folder = "",
+                                     View view = View::Native) {
+    if (folder.empty()) folder = Join(Root, name);
+    EXPECT_TRUE(MakeFolders(folder));
+    RegKey product(HKLM, std::string(MozillaKey) + "\\" + name, view);
+    product.Sub("bin").SetString("PathToExe", FixturePath("holdfile"));
+    product.Sub("Extensions").SetString("Plugins", folder);
+    return Join(folder, PluginFile);
+}
+
+// A helper process holding a file until Release (or the end of the scope).
+class Holder {
+  public:
+    // mode: "" (open without sharing), "--load" (mapped as a DLL) or
+    // "--share-delete".
+    explicit Holder(const std::string& path, const std::string& mode = "") {
+        static int serial = 0;
+        std::string stem = "deploy-holder-" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(++serial);
+        ready_ = CreateEventA(nullptr, TRUE, FALSE, (stem + "-ready").c_str());
+        release_ = CreateEventA(nullptr, TRUE, FALSE, (stem + "-release").c_str());
+        std::string line = "\"" + FixturePath("holdfile") + "\" \"" + path + "\" --ready " + stem +
+                           "-ready --release " + stem + "-release " + mode;
+        std::vector<char> buffer(line.begin(), line.end());
+        buffer.push_back('\0');
+        STARTUPINFOA startup;
+        ZeroMemory(&startup, sizeof startup);
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info;
+        if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info)) {
+            ADD_FAILURE() << "starting " << line;
+            return;
+        }
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        HANDLE both[2] = {ready_, process_};
+        holding_ = WaitForMultipleObjects(2, both, FALSE, 30000) == WAIT_OBJECT_0;
+        EXPECT_TRUE(holding_) << "the holder did not get hold of " << path;
+    }
+    ~Holder() {
+        Release();
+        if (process_) CloseHandle(process_);
+        CloseHandle(ready_);
+        CloseHandle(release_);
+    }
+    bool Holding() const { return holding_; }
+    // Lets go and waits until the file is free.
+    void Release() {
+        SetEvent(release_);
+        if (process_) WaitForSingleObject(process_, 30000);
+        holding_ = false;
+    }
+
+  private:
+    HANDLE ready_ = nullptr;
+    HANDLE release_ = nullptr;
+    HANDLE process_ = nullptr;
+    bool holding_ = false;
+};
+
+struct InstallRun {
+    std::string log;
+    std::string status;
+    std::vector<BoxRecord> boxes;
+    long exitCode = -1;
+
+    size_t Count(const std::string& text) const {
+        size_t count = 0;
+        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+            ++count;
+        return count;
+    }
+    bool Has(const std::string& text) const { return Count(text) > 0; }
+    size_t Position(const std::string& text) const { return log.find(text); }
+    bool Succeeded() const { return status == SucceededStatus; }
+    std::string Dump() const {
+        return "\nstatus: " + status + "\nlog:\n" + Escaped(log) + "\nboxes:" + Describe(boxes);
+    }
+};
+
+inline std::string CreatedFile(const std::string& path) {
+    return "Created file " + path + "\r\n\r\n";
+}
+// The answer line that follows every question in the log.
+inline std::string Answered(const char* button) {
+    return "    You answered: " + std::string(button) + "\r\n\r\n\r\n";
+}
+
+// Options of a windowed run with "/noeu": the log page opens at once.
+inline RunOptions Windowed(std::vector<BoxRule> rules = {}) {
+    RunOptions options;
+    options.args = "/noeu";
+    options.boxes = std::move(rules);
+    options.timeoutMs = 2 * RunWaitMs;
+    return options;
+}
+
+// Waits for the status line to tell the end of the run and reads the log.
+inline bool WaitForInstallEnd(Session& run, InstallRun& result) {
+    bool ended = run.WaitUntil(
+        [&] {
+            std::string status = run.Text(IDC_STATUS);
+            return status == FailedStatus || status == SucceededStatus;
+        },
+        RunWaitMs);
+    EXPECT_TRUE(ended) << "status: " << run.Text(IDC_STATUS) << Describe(run.Boxes());
+    result.status = run.Text(IDC_STATUS);
+    // Every log starts with its heading: an empty text is a read that failed.
+    run.WaitUntil([&] { return !(result.log = run.Text(IDC_INSTALL_LOG)).empty(); }, 5000);
+    return ended;
+}
+
+// A whole windowed run, closed once the installation is over.
+inline InstallRun RunWindowedWith(RunOptions options) {
+    Session run(options);
+    InstallRun result;
+    EXPECT_TRUE(run.WaitMainWindow(RunWaitMs)) << Describe(run.WindowsSeen());
+    WaitForInstallEnd(run, result);
+    run.Close();
+    result.exitCode = run.Wait(RunWaitMs);
+    result.boxes = run.Boxes();
+    return result;
+}
+inline InstallRun RunWindowed(std::vector<BoxRule> rules = {}) {
+    return RunWindowedWith(Windowed(std::move(rules)));
+}
+
+// A silent run ("/noui"): only the exit code and the boxes tell.
+inline InstallRun RunSilent(std::vector<BoxRule> rules = {}) {
+    RunOptions options;
+    options.args = "/noui";
+    options.boxes = std::move(rules);
+    options.timeoutMs = 2 * RunWaitMs;
+    Outcome outcome = RunToEnd(options);
+    EXPECT_FALSE(outcome.timedOut);
+    InstallRun result;
+    result.exitCode = outcome.exitCode;
+    result.boxes = outcome.boxes;
+    return result;
+}
+
+} // namespace deploy

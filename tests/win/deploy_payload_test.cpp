@@ -1,0 +1,269 @@
+// Writing the plug-in into a target that may already hold a file: the version
+// question, the ".old" backup, the Retry loop, and the previous file put back
+// byte for byte when writing fails. Targets are Mozilla products; every run is
+// the real installer.
+#include <gtest/gtest.h>
+
+#include "deploy/payload.h"
+#include "win/deploy_lab.h"
+
+using namespace deploy;
+
+namespace {
+
+const char NewerQuestion[] = "This software is version:\r\n  1.20.0\r\nbut you have a more recent "
+                             "version:\r\n  %s\r\nDo you prefer to keep your current %s?\r\n(We "
+                             "recommend you do.)";
+
+std::string NewerText(const std::string& version) {
+    char text[512];
+    snprintf(text, sizeof text, NewerQuestion, version.c_str(), version.c_str());
+    return text;
+}
+
+std::string InUseText(const std::string& path) {
+    return "The Scorewave Viewer installer can't overwrite your old plugin file:\r\n" + path +
+           "\r\nbecause some other program is still using it.\r\n\r\nPerhaps you're viewing some "
+           "digital sheet music in a web browser?\r\nIf so, try to dismiss that browser or view "
+           "some other page.\r\nThen click \"Retry\" and the installation may succeed.";
+}
+
+// The installer with its carried plug-in resource renamed, so that every
+// extraction fails after the previous file has been moved aside.
+std::string InstallerWithoutPlugin() {
+    std::string bytes = Bytes(InstallerPath());
+    const std::string type("\x04\0F\0I\0L\0E\0", 10); // the resource type "FILE"
+    size_t at = bytes.find(type);
+    EXPECT_NE(at, std::string::npos);
+    EXPECT_EQ(bytes.find(type, at + 1), std::string::npos);
+    if (at != std::string::npos) bytes[at + 8] = 'X';
+    std::string path = Join(Root, "NoPlugin\\ScorewaveSetup.exe");
+    EXPECT_TRUE(WriteWholeFile(path, bytes));
+    return path;
+}
+
+class PayloadTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ClearTargets(); }
+};
+
+TEST_F(PayloadTest, OlderSameOrUnversionedFilesReplacedWithoutAQuestion) {
+    std::string fresh = AddMozillaProduct("A fresh");
+    std::string same = AddMozillaProduct("B same");
+    std::string older = AddMozillaProduct("C older");
+    std::string unversioned = AddMozillaProduct("D unversioned");
+    std::string readOnly = AddMozillaProduct("E read-only");
+    // The drive letter in lower case: the backup is still a rename on one drive.
+    std::string lower = AddMozillaProduct("F lower", "c:\\dep\\F lower");
+    PlacePrevious("v1_20_0_0_B0", same);
+    PlacePrevious("v1_5_E4", older);
+    PlacePrevious("noversion", unversioned);
+    PlacePrevious("v1_5_B0", readOnly, true);
+    PlacePrevious("v1_5_E4", lower);
+    // A backup left behind by an earlier run goes, whatever it holds.
+    ASSERT_TRUE(WriteWholeFile(BackupOf(older), "left behind"));
+
+    InstallRun run = RunWindowed();
+    ASSERT_TRUE(run.Succeeded()) << run.Dump();
+    EXPECT_TRUE(run.boxes.empty()) << run.Dump();
+    const std::string plugin = PluginBytes();
+    size_t previous = std::string::npos;
+    // Written from the last target to the first.
+    for (const std::string& path : {lower, readOnly, unversioned, older, same, fresh}) {
+        EXPECT_EQ(Bytes(path), plugin) << path;
+        EXPECT_FALSE(FileExists(BackupOf(path))) << path;
+        size_t at = run.Position(CreatedFile(path));
+        ASSERT_NE(at, std::string::npos) << path << run.Dump();
+        if (previous != std::string::npos) EXPECT_GT(at, previous) << path;
+        previous = at;
+    }
+    EXPECT_FALSE(IsReadOnly(readOnly));
+}
+
+TEST_F(PayloadTest, NewerVersionAsksYesKeepsNoReplaces) {
+    struct Case {
+        const char* product;
+        const char* fixture;
+        const char* shown; // as message 10 prints it
+        int answer;
+    };
+    // Written from the last to the first, so the rules are in reverse order.
+    const Case cases[] = {
+        {"F", "v1_21_E4", "1.21.0", IDYES},    {"E", "v2_0_B0", "2.00.0", IDNO},
+        {"D", "v2_5_0_0_B0", "2.05.0", IDYES}, {"C", "v2_5_0_0_E4", "2.05.0", IDNO},
+        {"B", "v1_21_B0", "1.21.0", IDNO},     {"A", "v2_0_E4", "2.00.0", IDYES},
+    };
+    std::vector<BoxRule> rules;
+    std::vector<std::string> paths;
+    for (const Case& c : cases) {
+        paths.push_back(AddMozillaProduct(c.product));
+        PlacePrevious(c.fixture, paths.back());
+        rules.push_back({NewerText(c.shown), c.answer});
+    }
+
+    InstallRun run = RunWindowed(rules);
+    ASSERT_EQ(run.boxes.size(), 6u) << run.Dump();
+    for (size_t i = 0; i < run.boxes.size(); ++i) {
+        EXPECT_EQ(run.boxes[i].text, NewerText(cases[i].shown)) << i;
+        EXPECT_EQ(run.boxes[i].rule, int(i)) << i;
+        EXPECT_EQ(run.boxes[i].buttons, (std::vector<int>{IDYES, IDNO}));
+    }
+    for (size_t i = 0; i < 6; ++i) {
+        const Case& c = cases[i];
+        if (c.answer == IDYES) {
+            EXPECT_EQ(Bytes(paths[i]), Bytes(VersionDll(c.fixture))) << c.product;
+            EXPECT_FALSE(run.Has(CreatedFile(paths[i]))) << c.product << run.Dump();
+        } else {
+            EXPECT_EQ(Bytes(paths[i]), PluginBytes()) << c.product;
+            EXPECT_TRUE(run.Has(CreatedFile(paths[i]))) << c.product << run.Dump();
+        }
+        EXPECT_FALSE(FileExists(BackupOf(paths[i]))) << c.product;
+    }
+    // Each question and its answer are in the log.
+    EXPECT_TRUE(run.Has(NewerText("2.00.0") + "\r\n" + Answered("Yes"))) << run.Dump();
+    EXPECT_TRUE(run.Has(NewerText("2.00.0") + "\r\n" + Answered("No"))) << run.Dump();
+    EXPECT_EQ(run.Count(Answered("Yes")), 3u) << run.Dump();
+}
+
+TEST_F(PayloadTest, NewerEverywhereKeptIsNotAnInstallation) {
+    std::string only = AddMozillaProduct("Only");
+    PlacePrevious("v2_0_E4", only);
+    InstallRun run = RunSilent({{"more recent version", IDYES}});
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_EQ(run.boxes.size(), 1u) << Describe(run.boxes);
+    EXPECT_EQ(Bytes(only), Bytes(VersionDll("v2_0_E4")));
+}
+
+TEST_F(PayloadTest, SharingViolationRetriedOnceTheHolderLetsGo) {
+    std::string path = AddMozillaProduct("Held");
+    PlacePrevious("v1_5_E4", path);
+    Holder holder(path);
+    ASSERT_TRUE(holder.Holding());
+
+    RunOptions options = Windowed({{"because some other program is still using it", IDRETRY}});
+    // The browser closes while the question is on screen.
+    options.onWindow = [&](Session&, const WindowRecord& window) {
+        if (window.title == BoxTitle) holder.Release();
+        return false;
+    };
+    InstallRun run = RunWindowedWith(options);
+    ASSERT_EQ(run.boxes.size(), 1u) << run.Dump();
+    EXPECT_EQ(run.boxes[0].text, InUseText(path));
+    EXPECT_EQ(run.boxes[0].buttons, (std::vector<int>{IDRETRY, IDCANCEL}));
+    EXPECT_TRUE(run.Has(InUseText(path) + "\r\n" + Answered("Retry"))) << run.Dump();
+    EXPECT_TRUE(run.Succeeded()) << run.Dump();
+    EXPECT_EQ(Bytes(path), PluginBytes());
+    EXPECT_FALSE(FileExists(BackupOf(path)));
+}
+
+TEST_F(PayloadTest, CancelAfterASharingViolationLeavesThePreviousFile) {
+    std::string path = AddMozillaProduct("Held");
+    PlacePrevious("v1_5_E4", path, true);
+    const std::string previous = Bytes(path);
+    {
+        Holder holder(path);
+        ASSERT_TRUE(holder.Holding());
+        InstallRun run = RunWindowed({{"still using it", IDCANCEL}});
+        ASSERT_EQ(run.boxes.size(), 1u) << run.Dump();
+        EXPECT_TRUE(run.Has(Answered("Cancel"))) << run.Dump();
+        EXPECT_EQ(run.status, FailedStatus);
+        EXPECT_FALSE(run.Has("Created file")) << run.Dump();
+    }
+    EXPECT_EQ(Bytes(path), previous);
+    EXPECT_TRUE(IsReadOnly(path));
+    EXPECT_FALSE(FileExists(BackupOf(path)));
+}
+
+TEST_F(PayloadTest, FailedWriteAfterTheBackupPutsThePreviousFileBackBeforeAsking) {
+    std::string path = AddMozillaProduct("Target");
+    PlacePrevious("v1_5_B0", path, true);
+    const std::string previous = Bytes(path);
+    const std::string installer = InstallerWithoutPlugin();
+
+    RunOptions options = Windowed({{"Failed to install plugin for Target", IDRETRY},
+                                   {"Failed to install plugin for Target", IDCANCEL}});
+    options.exe = installer;
+    // What the target holds while each question is on screen.
+    std::vector<std::string> whileAsked;
+    std::vector<bool> backupWhileAsked;
+    options.onWindow = [&](Session&, const WindowRecord& window) {
+        if (window.title == BoxTitle) {
+            whileAsked.push_back(Bytes(path));
+            backupWhileAsked.push_back(FileExists(BackupOf(path)));
+        }
+        return false;
+    };
+    InstallRun run = RunWindowedWith(options);
+    ASSERT_EQ(run.boxes.size(), 2u) << run.Dump();
+    const std::string asked =
+        "Failed to install plugin for Target\r\nto:\r\n" + path + "\r\nbecause:\r\n";
+    EXPECT_EQ(run.boxes[0].text.substr(0, asked.size()), asked);
+    EXPECT_GT(run.boxes[0].text.size(), asked.size() + 5) << "the system's reason is missing";
+    EXPECT_EQ(run.boxes[0].buttons, (std::vector<int>{IDRETRY, IDCANCEL}));
+    ASSERT_EQ(whileAsked.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(whileAsked[i], previous) << i;
+        EXPECT_FALSE(backupWhileAsked[i]) << i;
+    }
+    EXPECT_EQ(run.status, FailedStatus);
+    EXPECT_EQ(Bytes(path), previous);
+    EXPECT_TRUE(IsReadOnly(path));
+    EXPECT_FALSE(FileExists(BackupOf(path)));
+}
+
+TEST_F(PayloadTest, BackupHeldByARunningBrowserGoesInTheNextRun) {
+    std::string path = AddMozillaProduct("Loaded");
+    PlacePrevious("v1_5_E4", path);
+    const std::string previous = Bytes(path);
+    {
+        // The browser has the plug-in loaded: it can be renamed, not deleted.
+        Holder browser(path, "--load");
+        ASSERT_TRUE(browser.Holding());
+        InstallRun run = RunWindowed();
+        EXPECT_TRUE(run.boxes.empty()) << run.Dump();
+        EXPECT_TRUE(run.Succeeded()) << run.Dump();
+        EXPECT_EQ(Bytes(path), PluginBytes());
+        EXPECT_EQ(Bytes(BackupOf(path)), previous);
+    }
+    InstallRun next = RunWindowed();
+    EXPECT_TRUE(next.Succeeded()) << next.Dump();
+    EXPECT_FALSE(FileExists(BackupOf(path)));
+    EXPECT_EQ(Bytes(path), PluginBytes());
+}
+
+// In the installer's own code: a move keeps the file (its identity), a copy
+// makes a new one.
+ULONGLONG FileIdentity(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    BY_HANDLE_FILE_INFORMATION info;
+    ULONGLONG identity = 0;
+    if (GetFileInformationByHandle(file, &info))
+        identity = (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    CloseHandle(file);
+    return identity;
+}
+
+TEST_F(PayloadTest, MoveOrCopyFileCopiesWhenDriveLettersDifferInCase) {
+    ASSERT_TRUE(MakeFolders(Root));
+    const std::string from = "C:\\dep\\a.dll", to = "C:\\dep\\a.old";
+    ASSERT_TRUE(WriteWholeFile(from, "first"));
+    ULONGLONG before = FileIdentity(from);
+    ASSERT_NE(before, 0u);
+    ASSERT_TRUE(MoveOrCopyFile(from.c_str(), to.c_str()));
+    EXPECT_EQ(FileIdentity(to), before) << "same drive letter: renamed";
+    EXPECT_FALSE(FileExists(from));
+
+    ASSERT_TRUE(WriteWholeFile(from, "second"));
+    before = FileIdentity(from);
+    ASSERT_TRUE(MoveOrCopyFile("c:\\dep\\a.dll", to.c_str()));
+    EXPECT_NE(FileIdentity(to), before) << "letters differing in case: copied";
+    EXPECT_EQ(Bytes(to), "second");
+    EXPECT_FALSE(FileExists(from)) << "the source goes after the copy";
+
+    EXPECT_FALSE(MoveOrCopyFile("c:\\dep\\missing.dll", to.c_str()));
+    EXPECT_EQ(Bytes(to), "second");
+}
+
+} // namespace
