@@ -6,7 +6,7 @@ NATIVE := $(BUILD)/native
 CMAKE_CROSS := cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake
 CTEST_JOBS ?= 2
 
-.PHONY: all deps test unit wine-test demo bench fuzz format clean
+.PHONY: all deps test unit wine-test fuzz-smoke demo bench fuzz format clean
 
 all:
 	@tools/deps.sh build
@@ -26,9 +26,15 @@ wine-test: all
 	@tools/deps.sh test
 	cd $(BUILD) && ctest --output-on-failure -j $(CTEST_JOBS)
 
+# Each fuzz target briefly, from the corpus kept in tests/fuzz/corpus.
+fuzz-smoke:
+	@tools/deps.sh fuzz
+	tests/fuzz/run.sh $(BUILD)/fuzz $(or $(FUZZ_SECONDS),3)
+
 test:
 	@tools/deps.sh test
 	$(MAKE) unit
+	$(MAKE) fuzz-smoke
 	$(MAKE) wine-test
 
 demo: all

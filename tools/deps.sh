@@ -4,7 +4,7 @@
 set -euo pipefail
 want=(cmake ninja-build g++ make mingw-w64 python3-fonttools googletest libgtest-dev)
 case "${1:-build}" in
-  test|demo|bench) want+=(wine64 wine xvfb xauth imagemagick x11-utils) ;;
+  test|demo|bench) want+=(wine64 wine fonts-wine xvfb xauth imagemagick x11-utils) ;;
   fuzz) want+=(clang libclang-rt-14-dev) ;;
 esac
 missing=()
