@@ -5,6 +5,8 @@
 // Number of running browsers (table rows 4 to 9), listed in listBox when given,
 // in table order.
 int CountRunningBrowsers(HWND listBox);
+// True when the window's class name equals className exactly.
+bool WindowHasClass(HWND window, const char* className);
 // The first window of the class: a top-level window, or, unless topLevelOnly, a
 // descendant of a top-level window of another class. A titlePattern applies to
 // top-level windows only.

@@ -1,0 +1,287 @@
+#include "browsers/active_dialog.h"
+
+#include "browsers/detect.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const UINT_PTR BrowserPollTimerId = 4387;
+const UINT BrowserPollPeriodMs = 1000;
+// Refresh lets the installation go on at this press while browsers still run.
+const int RefreshPressesAllowed = 4;
+const char NoticeText[] = "You must close your browser(s) to ensure successful installation!";
+const char NoticeCaption[] = "Browsers detected";
+
+const int DialogContinues = 1;
+const int DialogCancelled = 2;
+
+const int ChangePolls = 9;
+const DWORD ChangePollMs = 100;
+const int MaxSiblingsWalked = 999;
+const char SystemDialogClass[] = "#32770";
+const LPARAM EnterKeyData = 0x001C0001; // repeat count 1, scan code 0x1C
+// Controls of the browsers' confirmation boxes.
+const int ConfirmButtonId = 1;       // Safari 3's button that confirms closing
+const int SafariKeyControlId = 2501; // the control whose first child takes Enter
+const int EnterTakerId = 0;          // the child that takes Enter
+
+const char SafariClass[] = "{1C03B488-D53B-4a81-97F8-754559640193}";
+const char NetscapeClass[] = "NS_AE_WindowClass";
+const char NetscapeTitlePattern[] = "???*";
+
+UINT_PTR BrowserPollTimer;
+int RefreshRefusals;
+bool NoticeShowing;
+
+// The search every strategy repeats with its own arguments.
+struct CloseTarget {
+    const char* className;
+    bool topLevelOnly;
+    const char* titlePattern;
+};
+
+HWND Search(const CloseTarget& target) {
+    return FindClassWindow(target.className, target.topLevelOnly, target.titlePattern);
+}
+
+void PostCloseCommand(HWND window) {
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+// Up to nine searches 100 ms apart while they still find `current`; the first
+// other result (another window or none), or `current` when it never went.
+HWND WaitForChange(const CloseTarget& target, HWND current) {
+    HWND found = current;
+    for (int poll = 0; poll < ChangePolls; ++poll) {
+        found = Search(target);
+        if (found != current) return found;
+        Sleep(ChangePollMs);
+    }
+    return found;
+}
+
+// Always nine searches, pausing only after those that still find `current`;
+// the ninth result decides.
+HWND NinthSearch(const CloseTarget& target, HWND current) {
+    HWND found = nullptr;
+    for (int poll = 0; poll < ChangePolls; ++poll) {
+        found = Search(target);
+        if (found == current) Sleep(ChangePollMs);
+    }
+    return found;
+}
+
+// Windows of the same class below `window` among its siblings get their close
+// command now, without waiting for `window` to go.
+void CloseFollowingSiblings(HWND window, const char* className) {
+    HWND sibling = GetWindow(window, GW_HWNDNEXT);
+    for (int walked = 0; sibling && walked < MaxSiblingsWalked; ++walked) {
+        HWND next = GetWindow(sibling, GW_HWNDNEXT);
+        if (WindowHasClass(sibling, className)) PostCloseCommand(sibling);
+        sibling = next;
+    }
+}
+
+int CloseOneByOne(const CloseTarget& target, bool withSiblings) {
+    HWND window = Search(target);
+    int count = 0;
+    while (window) {
+        PostCloseCommand(window);
+        ++count;
+        HWND current = Search(target);
+        if (!current) break;
+        if (withSiblings) CloseFollowingSiblings(current, target.className);
+        HWND changed = WaitForChange(target, current);
+        // Still the same window after every poll: it stays open and the strategy ends.
+        if (changed == current) break;
+        window = changed;
+    }
+    return count;
+}
+
+} // namespace
+
+int CloseByClass(const char* className, bool topLevelOnly, const char* titlePattern) {
+    return CloseOneByOne({className, topLevelOnly, titlePattern}, false);
+}
+
+int CloseWithSiblings(const char* className, bool topLevelOnly, const char* titlePattern) {
+    return CloseOneByOne({className, topLevelOnly, titlePattern}, true);
+}
+
+int CloseWithConfirmation(const char* mainClass, const char* dialogClass, int controlId,
+                          UINT message, WPARAM wParam, LPARAM lParam) {
+    const CloseTarget target = {mainClass, false, nullptr};
+    HWND window = Search(target);
+    int count = 0;
+    while (window) {
+        PostCloseCommand(window);
+        ++count;
+        HWND current = Search(target);
+        if (current != window) {
+            window = current;
+            continue;
+        }
+        if (NinthSearch(target, window) == window) {
+            HWND dialog = FindClassWindow(dialogClass, false, nullptr);
+            HWND control = nullptr;
+            if (dialog) control = controlId < 0 ? dialog : GetDlgItem(dialog, controlId);
+            if (control) SendMessageA(control, message, wParam, lParam);
+        }
+        current = Search(target);
+        if (current != window) {
+            window = current;
+            continue;
+        }
+        HWND ninth = NinthSearch(target, window);
+        if (ninth == window) break;
+        window = ninth;
+    }
+    return count;
+}
+
+int CloseWithThreadDialog(const char* className, int controlId) {
+    const CloseTarget target = {className, false, nullptr};
+    HWND window = Search(target);
+    int count = 0;
+    while (window) {
+        DWORD thread = GetWindowThreadProcessId(window, nullptr);
+        PostCloseCommand(window);
+        ++count;
+        HWND current = Search(target);
+        if (current != window) {
+            window = current;
+            continue;
+        }
+        if (WaitForChange(target, window) == window) {
+            // The browser's confirmation box belongs to the thread of its window.
+            HWND dialog = FindThreadWindow(SystemDialogClass, thread);
+            HWND control = dialog ? GetDlgItem(dialog, controlId) : nullptr;
+            if (control && controlId == SafariKeyControlId) {
+                HWND first = GetWindow(control, GW_CHILD);
+                if (first) SendMessageA(first, WM_KEYDOWN, VK_RETURN, EnterKeyData);
+            } else if (control) {
+                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                             (LPARAM)control);
+            }
+        }
+        current = Search(target);
+        if (current != window) {
+            window = current;
+            continue;
+        }
+        HWND changed = WaitForChange(target, window);
+        if (changed == window) break;
+        window = changed;
+    }
+    return count;
+}
+
+int CloseNetscape() {
+    const CloseTarget target = {NetscapeClass, true, NetscapeTitlePattern};
+    HWND window = Search(target);
+    int count = 0;
+    while (window) {
+        PostCloseCommand(window);
+        ++count;
+        HWND current = Search(target);
+        if (!current) break;
+        DWORD thread = GetWindowThreadProcessId(current, nullptr);
+        HWND changed = WaitForChange(target, current);
+        if (changed != current) {
+            window = changed;
+            continue;
+        }
+        HWND dialog = FindThreadWindow(SystemDialogClass, thread);
+        HWND control = dialog ? GetDlgItem(dialog, EnterTakerId) : nullptr;
+        // Posted, unlike the other keystrokes: the dialog's own loop delivers it.
+        if (control) PostMessageA(control, WM_KEYDOWN, VK_RETURN, EnterKeyData);
+        changed = WaitForChange(target, current);
+        if (changed == current) break;
+        window = changed;
+    }
+    return count;
+}
+
+namespace {
+
+void LogIfClosed(int closed, const char* label) {
+    if (closed != 0) LogLine(label);
+}
+
+} // namespace
+
+int CloseRunningBrowsers(HWND listBox) {
+    LogIfClosed(CloseWithConfirmation("MozillaUIWindowClass", "MozillaDialogClass", EnterTakerId,
+                                      WM_KEYDOWN, VK_RETURN, EnterKeyData),
+                "Closing Mozilla Firefox");
+    // Firefox's main windows get their close command without a line in the log.
+    CloseByClass("MozillaWindowClass", false, nullptr);
+    LogIfClosed(CloseByClass("Opera Main Window", false, nullptr), "Closing Opera");
+    LogIfClosed(CloseWithThreadDialog(SafariClass, ConfirmButtonId), "Closing Apple Safari 3");
+    LogIfClosed(CloseWithThreadDialog(SafariClass, SafariKeyControlId), "Closing Apple Safari");
+    LogIfClosed(CloseNetscape(), "Closing Netscape");
+    LogIfClosed(CloseByClass("Chrome_XPFrame", false, nullptr), "Closing Chrome V1");
+    LogIfClosed(CloseWithSiblings("Chrome_WidgetWin_0", false, nullptr), "Closing Chrome");
+    return CountRunningBrowsers(listBox);
+}
+
+namespace {
+
+void PollTick(HWND dialog) {
+    int running = CountRunningBrowsers(GetDlgItem(dialog, IDC_BROWSER_LIST));
+    // Under the notice box the dialog stays; the next tick after it closes ends it.
+    if (running == 0 && !NoticeShowing) EndDialog(dialog, DialogContinues);
+}
+
+void OnRefresh(HWND dialog) {
+    if (CountRunningBrowsers(nullptr) == 0) {
+        EndDialog(dialog, DialogContinues);
+        return;
+    }
+    if (++RefreshRefusals >= RefreshPressesAllowed) {
+        EndDialog(dialog, DialogContinues);
+        return;
+    }
+    NoticeShowing = true;
+    MessageBoxA(dialog, NoticeText, NoticeCaption, MB_OK);
+    NoticeShowing = false;
+}
+
+} // namespace
+
+INT_PTR CALLBACK ActiveBrowsersDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        BrowserPollTimer = SetTimer(dialog, BrowserPollTimerId, BrowserPollPeriodMs, nullptr);
+        PollTick(dialog);
+        return FALSE;
+    case WM_TIMER:
+        PollTick(dialog);
+        return FALSE;
+    case WM_DESTROY:
+        if (BrowserPollTimer != 0) {
+            KillTimer(dialog, BrowserPollTimer);
+            BrowserPollTimer = 0;
+        }
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            OnRefresh(dialog);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, DialogCancelled);
+            return TRUE;
+        case IDC_TRY_CLOSE:
+            if (CloseRunningBrowsers(GetDlgItem(dialog, IDC_BROWSER_LIST)) != 0) return FALSE;
+            EndDialog(dialog, DialogContinues);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
