@@ -3,7 +3,7 @@
 
 Usage: make_pictures.py OUTDIR
 Writes OUTDIR/side.bmp (1 bit per pixel, 112 x 198) and OUTDIR/program.ico
-(16, 32 and 48 px 32-bit images plus a PNG-compressed 256 px image).
+(16, 32 and 48 px 16-colour images plus a palette PNG 256 px image).
 Standard library only; the output depends on nothing but this file.
 """
 
@@ -339,56 +339,101 @@ def render_icon(size):
     return img
 
 
+def quantize(img, count, alpha_levels):
+    """Maps every pixel to one of at most `count` colours: the most frequent ones
+    after rounding, every other pixel to its nearest. Keeps the icon small."""
+    def key(px):
+        r, g, b, a = px
+        a = 0 if a < 128 and alpha_levels == 2 else int(round(a / 255.0 * (alpha_levels - 1)))
+        a = a * 255 // (alpha_levels - 1)
+        if a == 0:
+            return (0, 0, 0, 0)
+        return (r // 24 * 24, g // 24 * 24, b // 24 * 24, a)
+
+    freq = {}
+    for row in img:
+        for px in row:
+            k = key(px)
+            freq[k] = freq.get(k, 0) + 1
+    palette = sorted(freq, key=lambda k: (-freq[k], k))[:count]
+    if (0, 0, 0, 0) in freq and (0, 0, 0, 0) not in palette:
+        palette[-1] = (0, 0, 0, 0)
+    cache = {}
+
+    def nearest(k):
+        if k not in cache:
+            cache[k] = min(range(len(palette)),
+                           key=lambda n: sum((palette[n][c] - k[c]) ** 2 for c in range(4)))
+        return cache[k]
+
+    indices = [[nearest(key(px)) for px in row] for row in img]
+    return palette, indices
+
+
 def dib_entry(img):
+    """A 4-bit (16-colour) icon image with its AND mask: readable on every system."""
     size = len(img)
+    palette, indices = quantize(img, 16, 2)
+    palette = palette + [(0, 0, 0, 0)] * (16 - len(palette))
+    xor_stride = ((size * 4 + 31) // 32) * 4
     xor = bytearray()
-    for row in reversed(img):
-        for r, g, b, a in row:
-            xor += bytes((b, g, r, a))
+    for row in reversed(indices):
+        bits = bytearray(xor_stride)
+        for i, n in enumerate(row):
+            bits[i >> 1] |= n << (4 if i % 2 == 0 else 0)
+        xor += bits
     stride = ((size + 31) // 32) * 4
     mask = bytearray()
-    for row in reversed(img):
+    for row in reversed(indices):
         bits = bytearray(stride)
-        for i, px in enumerate(row):
-            if px[3] == 0:
+        for i, n in enumerate(row):
+            if palette[n][3] == 0:
                 bits[i >> 3] |= 0x80 >> (i & 7)
         mask += bits
     header = struct.pack(
-        "<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0
+        "<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0
     )
-    return header + bytes(xor) + bytes(mask)
+    colours = b"".join(bytes((b, g, r, 0)) for r, g, b, _ in palette)
+    return header + colours + bytes(xor) + bytes(mask)
 
 
 def png_entry(img):
+    """The 256 px image as a palette PNG with transparency, compressed."""
     size = len(img)
+    palette, indices = quantize(img, 48, 4)
     raw = bytearray()
-    for row in img:
+    for row in indices:
         raw.append(0)
-        for px in row:
-            raw += bytes(px)
+        raw += bytes(row)
 
     def chunk(tag, data):
         return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
 
-    ihdr = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    ihdr = struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0)
+    plte = b"".join(bytes(c[:3]) for c in palette)
+    trns = bytes(c[3] for c in palette)
     idat = zlib.compress(bytes(raw), 9)
-    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", idat) + chunk(b"IEND", b"")
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"PLTE", plte) +
+            chunk(b"tRNS", trns) + chunk(b"IDAT", idat) + chunk(b"IEND", b""))
 
 
 def write_ico(path, sizes):
     images = []
     for size in sizes:
         img = render_icon(size)
-        images.append((size, png_entry(img) if size >= 256 else dib_entry(img)))
+        if size >= 256:
+            images.append((size, 32, 0, png_entry(img)))
+        else:
+            images.append((size, 4, 16, dib_entry(img)))
     header = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     entries = b""
-    for size, data in images:
+    for size, bits, colours, data in images:
         dim = 0 if size >= 256 else size
-        entries += struct.pack("<BBBBHHII", dim, dim, 0, 0, 1, 32, len(data), offset)
+        entries += struct.pack("<BBBBHHII", dim, dim, colours, 0, 1, bits, len(data), offset)
         offset += len(data)
     with open(path, "wb") as f:
-        f.write(header + entries + b"".join(d for _, d in images))
+        f.write(header + entries + b"".join(d for _, _, _, d in images))
 
 
 def main(argv):

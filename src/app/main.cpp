@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/main_window.h"
+#include "app/safe_load.h"
 #include "app/switch_rules.h"
 #include "install/driver.h"
 #include "report/report.h"
@@ -50,6 +51,7 @@ UINT RunWindowed(int showState) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
     OleInitialize(nullptr);
     LoadPreloadedStrings();
 
@@ -76,4 +78,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     OleUninitialize();
     ExitProcess(exitCode);
+}
+
+// The program's entry point. The C runtime's start-up code is not linked: the
+// program has no static constructors and reads its command line itself, and
+// leaving it out keeps the executable small.
+extern "C" void WINAPI WinMainCRTStartup() {
+    ExitProcess(
+        UINT(WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT)));
 }

@@ -53,8 +53,9 @@ bool AppendFileName(char* folder, int size, const char* name) {
 }
 
 void LogFontFailure(const char* fontPath) {
-    char line[MAX_PATH + 64];
-    snprintf(line, sizeof line, FailureFormat, FontFamily, fontPath);
+    // Room for the format, the family and the longest path: wsprintfA cannot overrun.
+    char line[sizeof FailureFormat + sizeof FontFamily + MAX_PATH];
+    wsprintfA(line, FailureFormat, FontFamily, fontPath);
     LogLine(line);
 }
 

@@ -1,10 +1,39 @@
 // The ProductVersion of a program or DLL, from its version resource.
 #include <windows.h>
 
+#include "app/safe_load.h"
 #include "deploy/payload.h"
 #include "deploy/version_rules.h"
 
 namespace {
+
+// version.dll is not one of the system's known DLLs: it is loaded from System32
+// by its full path, never imported, so a copy planted beside the installer is
+// never the one used.
+typedef DWORD(WINAPI* GetFileVersionInfoSizeFn)(LPCSTR, LPDWORD);
+typedef BOOL(WINAPI* GetFileVersionInfoFn)(LPCSTR, DWORD, DWORD, LPVOID);
+typedef BOOL(WINAPI* VerQueryValueFn)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+
+struct VersionApi {
+    bool tried;
+    GetFileVersionInfoSizeFn infoSize;
+    GetFileVersionInfoFn info;
+    VerQueryValueFn query;
+};
+VersionApi Version;
+
+bool LoadVersionApi() {
+    if (!Version.tried) {
+        Version.tried = true;
+        if (HMODULE dll = LoadSystemLibrary("version.dll")) {
+            Version.infoSize =
+                (GetFileVersionInfoSizeFn)GetProcAddress(dll, "GetFileVersionInfoSizeA");
+            Version.info = (GetFileVersionInfoFn)GetProcAddress(dll, "GetFileVersionInfoA");
+            Version.query = (VerQueryValueFn)GetProcAddress(dll, "VerQueryValueA");
+        }
+    }
+    return Version.infoSize && Version.info && Version.query;
+}
 
 // The string tables looked in, in this order: US English with the Windows
 // ANSI code page, then with Unicode.
@@ -19,7 +48,7 @@ const int VersionTextSize = 128;
 bool QueryVersionText(void* block, const char* query, char* text, int size) {
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block, query, &value, &length) || !value || length == 0) return false;
+    if (!Version.query(block, query, &value, &length) || !value || length == 0) return false;
     // The length counts characters and may or may not include the zero.
     const char* source = (const char*)value;
     int used = 0;
@@ -38,12 +67,13 @@ DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, i
     for (int* out : outputs)
         if (out) *out = 0;
 
+    if (!LoadVersionApi()) return 0;
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    DWORD size = Version.infoSize(path, &ignored);
     if (size == 0) return 0;
     void* block = GlobalAlloc(GMEM_FIXED, size);
     if (!block) return 0;
-    if (!GetFileVersionInfoA(path, 0, size, block)) {
+    if (!Version.info(path, 0, size, block)) {
         GlobalFree(block);
         return 0;
     }
