@@ -44,7 +44,8 @@ void RegisterSampleBrowsers() {
     std::string opera = Join(ProgramFiles, "Opera");
     PlaceProgram(opera, "opera.exe");
     MakeFolders(Join(opera, "program\\plugins"));
-    RegKey(HKCU, "SOFTWARE\\Opera Software").SetString("Plugin Path", Join(opera, "program\\plugins"));
+    RegKey(HKCU, "SOFTWARE\\Opera Software")
+        .SetString("Plugin Path", Join(opera, "program\\plugins"));
 
     // Chrome, found through its uninstall entry, without a Plugins folder yet.
     std::string chrome = Join(ProgramFiles, "Google\\Chrome\\Application");
@@ -53,7 +54,9 @@ void RegisterSampleBrowsers() {
         .SetString("InstallLocation", chrome);
 }
 
-void Save(const std::string& path, const std::string& text) { WriteWholeFile(path, text); }
+void Save(const std::string& path, const std::string& text) {
+    WriteWholeFile(path, text);
+}
 
 } // namespace
 
