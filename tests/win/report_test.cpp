@@ -1,0 +1,152 @@
+// The reporting routine in the test's own process: the installer's string table
+// is linked into this program, and a window with the log's edit control stands in
+// for the main window, so every line ReportMessage writes can be read back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app.h"
+#include "report/report.h"
+#include "resources/resource.h"
+#include "sysinfo/winver.h"
+
+namespace {
+
+std::string SystemText(DWORD code) {
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, LANG_USER_DEFAULT, (LPSTR)&text, 0, nullptr);
+    std::string result = text ? text : "";
+    if (text) LocalFree(text);
+    return result;
+}
+
+// Answers this process's next message box titled like the installer's boxes.
+DWORD WINAPI AnswerBox(void* button) {
+    for (int i = 0; i < 1000; ++i) {
+        HWND box = FindWindowA("#32770", "Scorewave Plugin Setup");
+        DWORD pid = 0;
+        if (box) GetWindowThreadProcessId(box, &pid);
+        if (box && pid == GetCurrentProcessId()) {
+            PostMessageA(box, WM_COMMAND, (WPARAM)(INT_PTR)button, 0);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 1;
+}
+
+class Reporting : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ModuleHandle = GetModuleHandleA(nullptr);
+        LoadPreloadedStrings();
+    }
+
+    void SetUp() override {
+        window_ = CreateWindowExA(0, "STATIC", "log host", WS_OVERLAPPED, 0, 0, 400, 300, nullptr,
+                                  nullptr, nullptr, nullptr);
+        ASSERT_TRUE(window_);
+        HWND log =
+            CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0, 0,
+                            300, 200, window_, (HMENU)IDC_INSTALL_LOG, nullptr, nullptr);
+        ASSERT_TRUE(log);
+        SendMessageA(log, EM_LIMITTEXT, 0, 0);
+        MainWindowHandle = window_;
+    }
+
+    void TearDown() override {
+        MainWindowHandle = nullptr;
+        DestroyWindow(window_);
+    }
+
+    std::string Log() const {
+        HWND log = GetDlgItem(window_, IDC_INSTALL_LOG);
+        std::string text(size_t(GetWindowTextLengthA(log)) + 1, '\0');
+        text.resize(size_t(GetWindowTextA(log, &text[0], int(text.size()))));
+        return text;
+    }
+
+    HWND window_ = nullptr;
+};
+
+TEST_F(Reporting, TextWithoutInsertsIgnoresTheErrorText) {
+    SetLastError(0);
+    EXPECT_EQ(ReportMessage(MSG_LOG_TITLE, 0, nullptr), 0);
+    EXPECT_EQ(Log(), "Scorewave Viewer Plugin Installation Log\r\n");
+}
+
+TEST_F(Reporting, MissingErrorTextIsTheSystemsWordingOfTheLastError) {
+    const std::string denied = SystemText(ERROR_ACCESS_DENIED);
+    ASSERT_FALSE(denied.empty());
+    SetLastError(ERROR_ACCESS_DENIED);
+    ReportMessage(MSG_FAILED_TO_INSTALL, 0, nullptr, "Chrome", "C:\\P\\npscorew64.dll", "plugin");
+    EXPECT_EQ(Log(), "Failed to install plugin for Chrome\r\nto:\r\nC:\\P\\npscorew64.dll\r\n"
+                     "because:\r\n" +
+                         denied + "\r\n");
+
+    SetWindowTextA(GetDlgItem(window_, IDC_INSTALL_LOG), "");
+    SetLastError(0);
+    ReportMessage(MSG_FAILED_TO_INSTALL, 0, nullptr, "Chrome", "C:\\P", "plugin");
+    EXPECT_EQ(Log(), "Failed to install plugin for Chrome\r\nto:\r\nC:\\P\r\n"
+                     "because:\r\nUnknown Error\n\r\n");
+}
+
+TEST_F(Reporting, AnIdOutsideTheCatalogueLogsItsFirstInsert) {
+    ReportMessage(MSG_PLUGIN_FILE_NAME, 0, "npscorew64.dll", 1, 20, 0);
+    EXPECT_EQ(Log(), "npscorew64.dll\r\n");
+}
+
+TEST_F(Reporting, IntegerInsertsUseTheirFormats) {
+    ReportMessage(MSG_INSTALLED, 0, Preloaded(MSG_PRODUCT_NAME), 1, 20, 0);
+    ReportMessage(MSG_CANT_READ_NETSCAPE, 0, "why\r\n", 4, 7);
+    EXPECT_EQ(Log(), "Installed Scorewave Viewer Plugin 1.20.0\r\n"
+                     "Can't read folder for Netscape 4.07:\r\nwhy\r\n\r\n");
+}
+
+TEST_F(Reporting, ABoxAnswerIsLoggedOnItsOwnLine) {
+    HANDLE answerer = CreateThread(nullptr, 0, AnswerBox, (void*)(INT_PTR)IDRETRY, 0, nullptr);
+    int answer = ReportMessage(MSG_FILE_IN_USE, MB_RETRYCANCEL | MB_ICONQUESTION, "C:\\p.dll");
+    WaitForSingleObject(answerer, 15000);
+    CloseHandle(answerer);
+    EXPECT_EQ(answer, IDRETRY);
+    const std::string log = Log();
+    const std::string tail = "C:\\p.dll\r\nbecause some other program is still using it.";
+    EXPECT_NE(log.find(tail), std::string::npos) << log;
+    const std::string answerLine = "\r\n    You answered: Retry\r\n\r\n\r\n";
+    ASSERT_GE(log.size(), answerLine.size());
+    EXPECT_EQ(log.substr(log.size() - answerLine.size()), answerLine);
+}
+
+TEST_F(Reporting, TheWindowsLineIsFollowedByAnEmptyLine) {
+    WindowsVersionText();
+    const std::string log = Log();
+    EXPECT_EQ(log.rfind("Windows ", 0), 0u) << log;
+    EXPECT_NE(log.find(" 64bit ("), std::string::npos) << log;
+    ASSERT_GE(log.size(), 5u);
+    EXPECT_EQ(log.substr(log.size() - 5), ")\r\n\r\n") << log;
+}
+
+TEST_F(Reporting, OverLongInsertsAreLoggedWhole) {
+    const std::string path(5000, 'p');
+    ReportMessage(MSG_CREATED_FILE, 0, path.c_str());
+    EXPECT_EQ(Log(), "Created file " + path + "\r\n\r\n");
+    // Far more inserts than any message names, and none at all where it names three.
+    ReportMessage(MSG_CANT_CREATE_SUBFOLDER, 0, "e", "Chrome", "C:\\x", "4", "5", "6", "7", "8",
+                  "9");
+    SetLastError(0);
+    ReportMessage(MSG_CANT_CREATE_SUBFOLDER, 0);
+    EXPECT_NE(Log().find("Can't create subfolder for :\r\n()\r\nbecause:\r\nUnknown Error\n"),
+              std::string::npos)
+        << Log();
+}
+
+TEST_F(Reporting, WithoutAMainWindowNothingIsLogged) {
+    MainWindowHandle = nullptr;
+    LogLine("lost");
+    EXPECT_EQ(ReportMessage(MSG_LOG_TITLE, 0, nullptr), 0);
+    EXPECT_EQ(Log(), "");
+}
+
+} // namespace
