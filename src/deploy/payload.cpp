@@ -51,6 +51,27 @@ void RestoreReadOnly(const char* path, DWORD previousAttributes) {
     if (now != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, now | FILE_ATTRIBUTE_READONLY);
 }
 
+// Prefix of the temporary file that keeps a previous file that could not be
+// moved aside.
+const char SafetyCopyPrefix[] = "swb";
+
+// Copies path to a new file of the temporary folder, whose name goes to copy
+// (MAX_PATH bytes); false, with copy empty, when that cannot be done.
+bool KeepSafetyCopy(const char* path, char* copy) {
+    copy[0] = '\0';
+    char folder[MAX_PATH];
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) return false;
+    if (!GetTempFileNameA(folder, SafetyCopyPrefix, 0, copy)) {
+        copy[0] = '\0';
+        return false;
+    }
+    if (CopyFileA(path, copy, FALSE)) return true;
+    DeleteFileA(copy);
+    copy[0] = '\0';
+    return false;
+}
+
 } // namespace
 
 bool ExtractPayload(PayloadItem& item, const char* path) {
@@ -107,6 +128,7 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
     if (hasBackupName) DeleteFileA(backup);
 
     bool backedUp = false;
+    char safetyCopy[MAX_PATH] = "";
     DWORD previousAttributes = INVALID_FILE_ATTRIBUTES;
     if (FileCanBeOpened(targetPath)) {
         int major = 0, minor = 0, patch = 0, build = 0;
@@ -120,16 +142,23 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
         }
         previousAttributes = GetFileAttributesA(targetPath);
         ClearReadOnly(targetPath);
-        if (hasBackupName && MoveOrCopyFile(targetPath, backup))
+        if (hasBackupName && MoveOrCopyFile(targetPath, backup)) {
             backedUp = true;
-        else
+        } else {
+            // The backup name is taken by a file that cannot go (a browser still
+            // has an earlier plug-in loaded under it). The previous file makes
+            // way all the same, so a copy elsewhere keeps it until the new one
+            // is written: a failed write must not lose it.
+            KeepSafetyCopy(targetPath, safetyCopy);
             DeleteFileA(targetPath);
+        }
     }
 
     if (ExtractPayload(item, targetPath)) {
         ReportMessage(MSG_CREATED_FILE, 0, targetPath);
         // A backup still mapped by a running browser stays until the next run.
         if (backedUp) DeleteFileA(backup);
+        if (safetyCopy[0]) DeleteFileA(safetyCopy);
         ClearReadOnly(targetPath);
         return DeployWritten;
     }
@@ -138,6 +167,12 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
     // place whatever happens while the box waits.
     DWORD error = GetLastError();
     if (backedUp) MoveOrCopyFile(backup, targetPath);
+    if (safetyCopy[0]) {
+        // Only where the previous file is gone: one that could not be deleted
+        // is still in place.
+        if (!FileCanBeOpened(targetPath)) CopyFileA(safetyCopy, targetPath, TRUE);
+        DeleteFileA(safetyCopy);
+    }
     RestoreReadOnly(targetPath, previousAttributes);
     SetLastError(error);
 
