@@ -15,8 +15,15 @@ RegistryTextResult ReadRegistryText(HKEY key, const char* value, char* buffer, i
         SetLastError(DWORD(status));
         return RegistryTextFailed;
     }
-    // A text stored without its zero arrives without one.
-    buffer[bytes <= RegistryTextLimit ? bytes : RegistryTextLimit] = '\0';
+    // A text stored without its zero arrives without one. One that fills the
+    // whole limit that way is 260 characters long: over-long, refused like a
+    // longer text, which the registry itself refuses.
+    if (bytes >= RegistryTextLimit && buffer[RegistryTextLimit - 1] != '\0') {
+        buffer[0] = '\0';
+        SetLastError(ERROR_MORE_DATA);
+        return RegistryTextFailed;
+    }
+    buffer[bytes] = '\0';
     if (type != REG_SZ) {
         buffer[0] = '\0';
         SetLastError(ERROR_DATATYPE_MISMATCH);
