@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# A silent installation into 20 targets (20 Mozilla products with 64-bit
+# Installation: a silent installation into 20 targets (20 Mozilla products with 64-bit
 # programs and existing plug-in folders), against install_20.exe, a minimal
-# program that writes the same bytes into the same 20 files. Both start each
-# timed run with the 20 files absent. A second row sets the installation
-# against the installer's own silent run with no browser registered, which is
-# its fixed cost (start-up, scans, no writes).
+# program that writes the same bytes into the same 20 files. Every run starts
+# with the 20 files absent. A second row sets the installation against the
+# installer's own silent run with no browser registered: its fixed cost
+# (start-up, scans, font and registry checks, no writes).
+# Memory: the peak working set of the same silent installation, against the same
+# minimal writer.
 # Usage: bench/install_20.sh BUILD_DIR [PREFIX]   (called by bench/run.sh with
 # its prefix; alone, it makes a prefix of its own under BUILD_DIR/bench)
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "$1")
 . "$root/tests/lab/env.sh"
-runs=${BENCH_RUNS:-9}
+. "$root/bench/lib.sh"
 targets=20
 exe=$build/ScorewaveSetup.exe
 writer=$build/bench/install_20.exe
@@ -27,33 +29,15 @@ else
 fi
 work=$prefix/drive_c/bench-install
 regfile=$build/bench/install_20.reg
+unregfile=$build/bench/install_20-none.reg
 
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
-now_ms() { date +%s%3N; }
-median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 clear_targets() { rm -f "$work"/*/plugins/npscorew64.dll "$work"/*/plugins/npscorew64.old; }
 count_written() {
     local n=0 f
     for f in "$work"/*/plugins/npscorew64.dll; do cmp -s "$f" "$dll" && n=$((n + 1)); done
     echo $n
 }
-
-# "<median wall time in ms> <last exit code>" of $runs runs of "$@", each
-# from absent files, after one warm-up run.
-time_runs() {
-    local times=() i t0 rc=0
-    clear_targets
-    lab_wine "$prefix" "$@" >/dev/null 2>&1
-    for i in $(seq 1 "$runs"); do
-        clear_targets
-        t0=$(now_ms)
-        lab_wine "$prefix" "$@" >/dev/null 2>&1
-        rc=$?
-        times+=($(($(now_ms) - t0)))
-    done
-    echo "$(printf '%s\n' "${times[@]}" | median) $rc"
-}
+register() { lab_wine "$prefix" regedit /S "$(bench_winpath "$1")" >/dev/null 2>&1; }
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -71,17 +55,55 @@ names=()
         echo "\"Plugins\"=\"C:\\\\bench-install\\\\$i\\\\plugins\""
     done
 } >"$regfile"
-lab_wine "$prefix" regedit /S "$(winpath "$regfile")" >/dev/null 2>&1
+printf 'REGEDIT4\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Mozilla]\n' >"$unregfile"
+register "$regfile"
 
-read -r install_ms install_rc < <(time_runs "$exe" /noui)
+install=("$exe" /noui)
+write=("$writer" "$(bench_winpath "$dll")" "${names[@]}")
+
+# Installation against the minimal writer.
+reset_both() { clear_targets; }
+read -r install_ms writer_ms install_rc writer_rc < <(bench_pair "$prefix" reset_both install write)
+clear_targets
+lab_wine "$prefix" "${install[@]}" >/dev/null 2>&1
 install_written=$(count_written)
-read -r writer_ms writer_rc < <(time_runs "$writer" "$(winpath "$dll")" "${names[@]}")
+clear_targets
+lab_wine "$prefix" "${write[@]}" >/dev/null 2>&1
 writer_written=$(count_written)
+bench_row "installation: silent run into $targets targets (exit $install_rc, $install_written files written)" ms \
+    "$install_ms" "minimal writer of the same bytes into the same files (exit $writer_rc, $writer_written written)" \
+    "$writer_ms" "ratio <= 1.3"
 
-echo "| silent installation into $targets targets, exit $install_rc, $install_written written (ms, median of $runs) | ${install_ms:-?} | minimal writer, exit $writer_rc, $writer_written written ${writer_ms:-?} | $(ratio "${install_ms:-0}" "${writer_ms:-0}") |"
+# The same installation against a silent run that finds no browser.
+reset_registered() {
+    clear_targets
+    if [ "$1" = a ]; then register "$regfile"; else register "$unregfile"; fi
+}
+read -r install2_ms none_ms _ none_rc < <(bench_pair "$prefix" reset_registered install install)
+bench_row "installation: the same run, against its fixed cost" ms "$install2_ms" \
+    "silent run that finds no browser (exit $none_rc)" "$none_ms" "-"
+register "$regfile"
 
-printf 'REGEDIT4\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Mozilla]\n' >"$regfile"
-lab_wine "$prefix" regedit /S "$(winpath "$regfile")" >/dev/null 2>&1
-read -r bare_ms bare_rc < <(time_runs "$exe" /noui)
-echo "| the same installation against a silent run that finds no browser (exit $bare_rc) (ms, median of $runs) | ${install_ms:-?} | ${bare_ms:-?} | $(ratio "${install_ms:-0}" "${bare_ms:-0}") |"
-rm -rf "$work" "$regfile"
+# Peak working set, each run from absent files.
+memory_out=$build/bench/memory.txt
+peak() {
+    rm -f "$memory_out"
+    clear_targets
+    lab_wine "$prefix" "$build/bench/memory_probe.exe" "$(bench_winpath "$memory_out")" "$1" \
+        >/dev/null 2>&1
+    bench_value kib "$memory_out"
+}
+install_line="$(bench_winpath "$exe") /noui"
+writer_line="$(bench_winpath "$writer") $(bench_winpath "$dll") ${names[*]}"
+install_kib=()
+writer_kib=()
+for i in $(seq 1 "$BENCH_RUNS"); do
+    install_kib+=("$(peak "$install_line")")
+    writer_kib+=("$(peak "$writer_line")")
+done
+bench_row "memory: peak working set of the silent installation into $targets targets" KiB \
+    "$(printf '%s\n' "${install_kib[@]}" | bench_median)" "the same minimal writer" \
+    "$(printf '%s\n' "${writer_kib[@]}" | bench_median)" "-"
+
+register "$unregfile"
+rm -rf "$work" "$regfile" "$unregfile"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Mozilla scan at scale: a silent run with 25 Mozilla products registered
-# in both registry views, against a bare silent run on the same machine.
+# in both registry views, against a silent run with none registered.
 #  - 64-bit programs with existing plug-in folders: 50 accepted folders, 20
 #    targets (the list's limit) written;
 #  - 32-bit programs: every product read and its program file opened, nothing
@@ -11,31 +11,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 prefix=$2
 . "$root/tests/lab/env.sh"
-runs=${BENCH_RUNS:-9}
+. "$root/bench/lib.sh"
 products=25
 exe=$build/ScorewaveSetup.exe
 pe32=$build/fixtures/discovery/pe32.exe
 work=$prefix/drive_c/bench-mozilla
 regfile=$build/bench/scan_mozilla.reg
+unregfile=$build/bench/scan_mozilla-none.reg
 
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
-now_ms() { date +%s%3N; }
-
-# Median wall time (ms) of $runs silent runs, after one warm-up run.
-time_silent() {
-    local times=() i t0
-    lab_wine "$prefix" "$exe" /noui >/dev/null 2>&1
-    for i in $(seq 1 "$runs"); do
-        t0=$(now_ms)
-        lab_wine "$prefix" "$exe" /noui >/dev/null 2>&1
-        times+=($(($(now_ms) - t0)))
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'
-}
-
-# Registers the products in both views; $1 is the program (a Windows path).
-register() {
+# Writes the .reg file $2 that registers the products in both views; $1 is
+# the program (a Windows path).
+write_registration() {
     local program=$1 i name view
     {
         echo "REGEDIT4"
@@ -49,33 +35,35 @@ register() {
                 echo "\"Plugins\"=\"C:\\\\bench-mozilla\\\\$i\\\\plugins\""
             done
         done
-    } >"$regfile"
-    lab_wine "$prefix" regedit /S "$(winpath "$regfile")" >/dev/null 2>&1
+    } >"$2"
 }
-
-unregister() {
-    printf 'REGEDIT4\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Mozilla]\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Mozilla]\n' >"$regfile"
-    lab_wine "$prefix" regedit /S "$(winpath "$regfile")" >/dev/null 2>&1
+register() { lab_wine "$prefix" regedit /S "$(bench_winpath "$1")" >/dev/null 2>&1; }
+reset_registered() {
+    rm -f "$work"/*/plugins/npscorew64.dll "$work"/*/plugins/npscorew64.old
+    if [ "$1" = a ]; then register "$regfile"; else register "$unregfile"; fi
 }
 
 rm -rf "$work"
 for i in $(seq -w 1 "$products"); do mkdir -p "$work/$i/plugins"; done
 cp "$exe" "$work/program64.exe"
+printf 'REGEDIT4\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Mozilla]\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Mozilla]\n' >"$unregfile"
+silent=("$exe" /noui)
 
-unregister
-bare_ms=$(time_silent)
-
-register 'C:\bench-mozilla\program64.exe'
-full_ms=$(time_silent)
+write_registration 'C:\bench-mozilla\program64.exe' "$regfile"
+read -r full_ms bare_ms full_rc bare_rc < <(bench_pair "$prefix" reset_registered silent silent)
+reset_registered a
+lab_wine "$prefix" "${silent[@]}" >/dev/null 2>&1
 written=$(ls "$work"/*/plugins/npscorew64.dll 2>/dev/null | wc -l)
-echo "| silent run, $products Mozilla products x 2 views, 64-bit: 50 found, $written written (ms, median of $runs) | ${full_ms:-?} | bare silent run ${bare_ms:-?} | $(ratio "${full_ms:-0}" "${bare_ms:-0}") |"
+bench_row "Mozilla scan: silent run, $products Mozilla products x 2 views, 64-bit: 50 found, $written written (exit $full_rc)" ms \
+    "$full_ms" "silent run with no product registered (exit $bare_rc)" "$bare_ms" "-"
 
 if [ -f "$pe32" ]; then
     cp "$pe32" "$work/program32.exe"
-    register 'C:\bench-mozilla\program32.exe'
-    scan_ms=$(time_silent)
-    echo "| silent run, $products Mozilla products x 2 views, 32-bit: all read, none taken (ms, median of $runs) | ${scan_ms:-?} | bare silent run ${bare_ms:-?} | $(ratio "${scan_ms:-0}" "${bare_ms:-0}") |"
+    write_registration 'C:\bench-mozilla\program32.exe' "$regfile"
+    read -r scan_ms bare_ms scan_rc bare_rc < <(bench_pair "$prefix" reset_registered silent silent)
+    bench_row "Mozilla scan: silent run, $products Mozilla products x 2 views, 32-bit: all read, none taken (exit $scan_rc)" ms \
+        "$scan_ms" "silent run with no product registered (exit $bare_rc)" "$bare_ms" "-"
 fi
 
-unregister
-rm -rf "$work" "$regfile"
+register "$unregfile"
+rm -rf "$work" "$regfile" "$unregfile"

@@ -1,8 +1,9 @@
-// Start-up probe: starts a program N times and reports the median time from
-// CreateProcess until a window of that process is visible.
-// Usage: startup_probe.exe RUNS "command line"
-// Prints: "median_ms <m> min_ms <a> max_ms <b>" to the file given by the
-// environment variable PROBE_OUT (the Wine console rewrites stdout).
+// Start-up probe: starts two programs RUNS times each, interleaved in
+// alternating order, and reports for each the median time from CreateProcess
+// until a window of that process is visible.
+// Usage: startup_probe.exe RUNS OUTFILE "command line A" "command line B"
+// Writes "a_ms <median>" and "b_ms <median>" to OUTFILE (the Wine console
+// rewrites stdout).
 #include <windows.h>
 
 #include <algorithm>
@@ -63,24 +64,32 @@ double OneRun(const char* commandLine) {
     return elapsed;
 }
 
+double Median(std::vector<double> values) {
+    if (values.empty()) return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    if (__argc < 3) return 2;
-    int runs = atoi(__argv[1]);
-    std::vector<double> times;
-    OneRun(__argv[2]); // warm the file cache and the wineserver
+    if (__argc < 5) return 2;
+    int runs = std::max(1, atoi(__argv[1]));
+    const char* commands[2] = {__argv[3], __argv[4]};
+    std::vector<double> times[2];
+    // Warm the file cache and the wineserver for both.
+    OneRun(commands[0]);
+    OneRun(commands[1]);
     for (int i = 0; i < runs; ++i) {
-        double t = OneRun(__argv[2]);
-        if (t >= 0) times.push_back(t);
+        for (int k = 0; k < 2; ++k) {
+            int which = (i % 2) ? 1 - k : k;
+            double t = OneRun(commands[which]);
+            if (t >= 0) times[which].push_back(t);
+        }
     }
-    if (times.empty()) return 1;
-    std::sort(times.begin(), times.end());
-    const char* out = getenv("PROBE_OUT");
-    FILE* f = out ? fopen(out, "w") : nullptr;
+    FILE* f = fopen(__argv[2], "w");
     if (!f) return 3;
-    fprintf(f, "median_ms %.1f min_ms %.1f max_ms %.1f\n", times[times.size() / 2], times.front(),
-            times.back());
+    fprintf(f, "a_ms %.1f\nb_ms %.1f\n", Median(times[0]), Median(times[1]));
     fclose(f);
-    return 0;
+    return times[0].empty() || times[1].empty() ? 1 : 0;
 }

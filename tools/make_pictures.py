@@ -398,9 +398,11 @@ def dib_entry(img):
 
 
 def png_entry(img):
-    """The 256 px image as a palette PNG with transparency, compressed."""
+    """The 256 px image as a palette PNG with transparency, compressed. Sixteen
+    colours, as in the small images: every further colour costs more bytes in
+    the executable than it adds to the picture."""
     size = len(img)
-    palette, indices = quantize(img, 48, 4)
+    palette, indices = quantize(img, 16, 4)
     raw = bytearray()
     for row in indices:
         raw.append(0)

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include "app/app.h"
+#include "app/safe_load.h"
 #include "deploy/payload.h"
 #include "discovery/targets.h"
 #include "report/report.h"
@@ -21,6 +22,10 @@ OPENFILENAMEA SaveDialog;
 char ChosenPath[MAX_PATH];
 char InitialFolder[MAX_PATH];
 char DialogTitle[260];
+
+// comdlg32.dll is not imported: loaded at start, it would pull in the common
+// controls and their theming, a large part of the start-up time of every run.
+typedef BOOL(WINAPI* GetSaveFileNameFn)(LPOPENFILENAMEA);
 
 DWORD DialogStructSize() {
     DWORD version = GetVersion();
@@ -50,7 +55,10 @@ void BrowseForPluginFolder(HWND owner) {
     SaveDialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_EXPLORER;
     SaveDialog.lpstrDefExt = "dll";
 
-    if (!GetSaveFileNameA(&SaveDialog)) return;
+    // Without the system's dialog, as after a cancel: nothing is written.
+    GetSaveFileNameFn getSaveFileName =
+        (GetSaveFileNameFn)SystemFunction(Comdlg32Library, "GetSaveFileNameA");
+    if (!getSaveFileName || !getSaveFileName(&SaveDialog)) return;
     if (InstallPayloadFile(false, ChosenPath, ChosenBrowser) == DeployWritten)
         ReportMessage(MSG_COPIED_PLUGIN, 0, ChosenPath);
 }

@@ -82,8 +82,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
 // The program's entry point. The C runtime's start-up code is not linked: the
 // program has no static constructors and reads its command line itself, and
-// leaving it out keeps the executable small.
-extern "C" void WINAPI WinMainCRTStartup() {
+// leaving it out keeps the executable small. Visible to the linker although the
+// whole program is optimised as one unit, which drops every other global name.
+extern "C" __attribute__((externally_visible)) void WINAPI WinMainCRTStartup() {
     ExitProcess(
         UINT(WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT)));
 }

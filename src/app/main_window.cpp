@@ -1,9 +1,8 @@
 #include "app/main_window.h"
 
-#include <shellapi.h>
-
 #include "app/app.h"
 #include "app/browse.h"
+#include "app/safe_load.h"
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
 #include "install/driver.h"
@@ -21,6 +20,8 @@ const int ReturnButtonPadding = 10;
 const int MaxLicenseBytes = 32767;
 const DWORD CopyHighlightMs = 500;
 const char PostInstallPage[] = "http://www.scorewave-music.com/docs/installed.asp?pkg=viewer";
+// A function of shell32.dll, which is not imported (see SystemFunction).
+typedef HINSTANCE(WINAPI* ShellExecuteFn)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 
 HBRUSH BackgroundBrush;
 bool ReturnMode;
@@ -207,8 +208,11 @@ void EndMainWindow(HWND dialog) {
 void OnCommand(HWND dialog, int id) {
     switch (id) {
     case IDOK:
-        if (ReturnMode)
-            ShellExecuteA(nullptr, "open", PostInstallPage, nullptr, nullptr, SW_SHOWNORMAL);
+        if (ReturnMode) {
+            if (ShellExecuteFn shellExecute =
+                    (ShellExecuteFn)SystemFunction(Shell32Library, "ShellExecuteA"))
+                shellExecute(nullptr, "open", PostInstallPage, nullptr, nullptr, SW_SHOWNORMAL);
+        }
         EndMainWindow(dialog);
         break;
     case IDCANCEL:

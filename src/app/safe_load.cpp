@@ -30,3 +30,8 @@ HMODULE LoadSystemLibrary(const char* fileName) {
     lstrcpynA(path + length + 1, fileName, int(sizeof path) - int(length) - 1);
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
+
+FARPROC SystemFunction(const char* fileName, const char* functionName) {
+    HMODULE dll = LoadSystemLibrary(fileName);
+    return dll ? GetProcAddress(dll, functionName) : nullptr;
+}

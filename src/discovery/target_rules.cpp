@@ -9,7 +9,11 @@ bool AddInstallTargetTo(InstallTargetList& list, const char* name, const char* p
     if (strlen(pluginPath) >= sizeof list.records[0].pluginPath) return false;
 
     InstallTarget& record = list.records[list.count++];
-    size_t nameLength = strnlen(name, sizeof record.name - 1);
+    // Counted here rather than with strnlen, which the cross build takes from a
+    // static library together with unwind tables of a section of their own.
+    size_t nameLength = 0;
+    while (nameLength < sizeof record.name - 1 && name[nameLength] != '\0')
+        ++nameLength;
     memcpy(record.name, name, nameLength);
     record.name[nameLength] = '\0';
     memcpy(record.pluginPath, pluginPath, strlen(pluginPath) + 1);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "app/safe_load.h"
 #include "discovery/path_rules.h"
 #include "discovery/pe_rules.h"
 #include "discovery/registry_text.h"
@@ -17,6 +18,10 @@ const char DefaultProgramFiles[] = "C:\\Program Files";
 const int ProgramFilesSize = 260;
 // Full paths are compared only when each fits in this many bytes with its zero.
 const DWORD ComparablePathSize = 260;
+// Functions of shell32.dll, which is not imported (see SystemFunction).
+typedef HRESULT(WINAPI* SHGetSpecialFolderLocationFn)(HWND, int, LPITEMIDLIST*);
+typedef BOOL(WINAPI* SHGetPathFromIDListFn)(LPCITEMIDLIST, LPSTR);
+typedef HRESULT(WINAPI* SHGetMallocFn)(IMalloc**);
 
 bool IsExistingFile(const char* path, void*) {
     DWORD attributes = GetFileAttributesA(path);
@@ -74,12 +79,18 @@ int SamePath(const char* a, const char* b) {
 int SpecialFolderPath(int csidl, char* buffer, int size) {
     if (size <= 0) return 0;
     buffer[0] = '\0';
+    SHGetSpecialFolderLocationFn getLocation =
+        (SHGetSpecialFolderLocationFn)SystemFunction(Shell32Library, "SHGetSpecialFolderLocation");
+    SHGetPathFromIDListFn getPath =
+        (SHGetPathFromIDListFn)SystemFunction(Shell32Library, "SHGetPathFromIDListA");
+    SHGetMallocFn getMalloc = (SHGetMallocFn)SystemFunction(Shell32Library, "SHGetMalloc");
+    if (!getLocation || !getPath || !getMalloc) return 0;
     LPITEMIDLIST items = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &items)) || !items) return 0;
+    if (FAILED(getLocation(nullptr, csidl, &items)) || !items) return 0;
     char path[MAX_PATH];
-    if (!SHGetPathFromIDListA(items, path)) path[0] = '\0';
+    if (!getPath(items, path)) path[0] = '\0';
     IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
+    if (SUCCEEDED(getMalloc(&allocator)) && allocator) {
         allocator->Free(items);
         allocator->Release();
     }

@@ -13,7 +13,11 @@ void SetText(char* dst, int size, const char* src) {
 }
 
 void AppendText(char* dst, int size, const char* src) {
-    int used = int(strnlen(dst, size_t(size)));
+    // Counted here rather than with strnlen, which the cross build takes from a
+    // static library together with unwind tables of a section of their own.
+    int used = 0;
+    while (used < size && dst[used] != '\0')
+        ++used;
     if (used >= size) return;
     SetText(dst + used, size - used, src);
 }
