@@ -424,6 +424,35 @@ std::vector<std::string> RegKey::ValueNames() const {
     return names;
 }
 
+void AddRegistryTree(HKEY root, const std::string& label, const std::string& path,
+                     const std::set<std::string>& skipped, RegistrySnapshot& out) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    out["K " + label + path] = "";
+    std::vector<char> name(16384), data(1 << 16);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = DWORD(name.size()), dataSize = DWORD(data.size()), type = 0;
+        LONG rc = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, (BYTE*)data.data(),
+                                &dataSize);
+        if (rc != ERROR_SUCCESS) break;
+        out["V " + label + path + "|" + std::string(name.data(), nameSize)] =
+            std::to_string(type) + ":" + std::string(data.data(), dataSize);
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = DWORD(name.size());
+        if (RegEnumKeyExA(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        subkeys.emplace_back(name.data(), nameSize);
+    }
+    RegCloseKey(key);
+    for (const std::string& sub : subkeys) {
+        std::string child = path.empty() ? sub : path + "\\" + sub;
+        if (!skipped.count(child)) AddRegistryTree(root, label, child, skipped, out);
+    }
+}
+
 bool SetWindowsVersion(const std::string& version, const std::string& exe) {
     RegKey key(HKCU, "Software\\Wine\\AppDefaults\\" + exe);
     return version.empty() ? key.DeleteValue("Version") : key.SetString("Version", version);

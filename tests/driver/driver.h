@@ -9,7 +9,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -106,6 +108,16 @@ std::vector<std::string> RecordedLaunches();
 std::vector<DWORD> ProcessesNamed(const char* exeName);
 // Polls until cond() holds; false on timeout.
 bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs = 30000);
+
+// ---------------------------------------------------------------- registry snapshots
+
+// Every key ("K <label><path>") and value ("V <label><path>|<name>" -> type and
+// bytes) of a registry tree, for comparing the machine before and after a run.
+typedef std::map<std::string, std::string> RegistrySnapshot;
+// Adds the tree under root\path (label names the root in the entries), leaving
+// out the subtrees whose paths are in skipped.
+void AddRegistryTree(HKEY root, const std::string& label, const std::string& path,
+                     const std::set<std::string>& skipped, RegistrySnapshot& out);
 
 // ---------------------------------------------------------------- windows
 

@@ -25,46 +25,17 @@ const char Registered[] = "Netscape plugin registered OK\r\n\r\n";
 
 // ------------------------------------------------------------- snapshots
 
-// Every key ("K <path>") and value ("V <path>|<name>" -> type and bytes).
-typedef std::map<std::string, std::string> Snapshot;
-
-void TakeKey(HKEY root, const std::string& label, const std::string& path,
-             const std::set<std::string>& skipped, Snapshot& out) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    out["K " + label + path] = "";
-    std::vector<char> name(16384), data(1 << 16);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = DWORD(name.size()), dataSize = DWORD(data.size()), type = 0;
-        LONG rc = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, (BYTE*)data.data(),
-                                &dataSize);
-        if (rc != ERROR_SUCCESS) break;
-        out["V " + label + path + "|" + std::string(name.data(), nameSize)] =
-            std::to_string(type) + ":" + std::string(data.data(), dataSize);
-    }
-    std::vector<std::string> subkeys;
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = DWORD(name.size());
-        if (RegEnumKeyExA(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        subkeys.emplace_back(name.data(), nameSize);
-    }
-    RegCloseKey(key);
-    for (const std::string& sub : subkeys) {
-        std::string child = path.empty() ? sub : path + "\\" + sub;
-        if (!skipped.count(child)) TakeKey(root, label, child, skipped, out);
-    }
-}
+typedef RegistrySnapshot Snapshot;
 
 // HKCR as programs see it, and the rest of HKLM\SOFTWARE and HKCU\Software
 // (without the class keys already seen through HKCR, and Wine's own settings).
 Snapshot TakeSnapshot() {
     Snapshot out;
-    TakeKey(HKEY_CLASSES_ROOT, "HKCR\\", "", {}, out);
-    TakeKey(HKEY_LOCAL_MACHINE, "HKLM\\", "SOFTWARE",
-            {"SOFTWARE\\Classes", "SOFTWARE\\Wow6432Node\\Classes", "SOFTWARE\\Wine"}, out);
-    TakeKey(HKEY_CURRENT_USER, "HKCU\\", "Software", {"Software\\Classes", "Software\\Wine"}, out);
+    AddRegistryTree(HKEY_CLASSES_ROOT, "HKCR\\", "", {}, out);
+    AddRegistryTree(HKEY_LOCAL_MACHINE, "HKLM\\", "SOFTWARE",
+                    {"SOFTWARE\\Classes", "SOFTWARE\\Wow6432Node\\Classes", "SOFTWARE\\Wine"}, out);
+    AddRegistryTree(HKEY_CURRENT_USER, "HKCU\\", "Software",
+                    {"Software\\Classes", "Software\\Wine"}, out);
     return out;
 }
 

@@ -461,45 +461,15 @@ TEST_F(Faults, UndeletableBackupAndAFailingWriteKeepThePreviousFile) {
 
 // ------------------------------------------------------------- a run repeated
 
-// Every key ("K <path>") and value ("V <path>|<name>" -> type and bytes).
-typedef std::map<std::string, std::string> Snapshot;
-
-void TakeKey(HKEY root, const std::string& label, const std::string& path,
-             const std::set<std::string>& skipped, Snapshot& out) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    out["K " + label + path] = "";
-    std::vector<char> name(16384), data(1 << 16);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = DWORD(name.size()), dataSize = DWORD(data.size()), type = 0;
-        if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, (BYTE*)data.data(),
-                          &dataSize) != ERROR_SUCCESS)
-            break;
-        out["V " + label + path + "|" + std::string(name.data(), nameSize)] =
-            std::to_string(type) + ":" + std::string(data.data(), dataSize);
-    }
-    std::vector<std::string> subkeys;
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = DWORD(name.size());
-        if (RegEnumKeyExA(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        subkeys.emplace_back(name.data(), nameSize);
-    }
-    RegCloseKey(key);
-    for (const std::string& sub : subkeys) {
-        std::string child = path.empty() ? sub : path + "\\" + sub;
-        if (!skipped.count(child)) TakeKey(root, label, child, skipped, out);
-    }
-}
+typedef RegistrySnapshot Snapshot;
 
 // HKLM and HKCU (HKCR is their two Classes keys seen as one), but for Wine's
 // own settings and HKLM\SYSTEM, whose device entries Wine's services rewrite
 // whenever they start (the installer writes only under SOFTWARE).
 Snapshot TakeSnapshot() {
     Snapshot out;
-    TakeKey(HKEY_LOCAL_MACHINE, "HKLM\\", "", {"SOFTWARE\\Wine", "System"}, out);
-    TakeKey(HKEY_CURRENT_USER, "HKCU\\", "", {"Software\\Wine"}, out);
+    AddRegistryTree(HKEY_LOCAL_MACHINE, "HKLM\\", "", {"SOFTWARE\\Wine", "System"}, out);
+    AddRegistryTree(HKEY_CURRENT_USER, "HKCU\\", "", {"Software\\Wine"}, out);
     return out;
 }
 
