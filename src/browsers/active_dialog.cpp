@@ -110,39 +110,40 @@ int CloseWithSiblings(const char* className, bool topLevelOnly, const char* titl
     return CloseOneByOne({className, topLevelOnly, titlePattern}, true);
 }
 
-int CloseWithConfirmation(const char* mainClass, const char* dialogClass, int controlId,
-                          UINT message, WPARAM wParam, LPARAM lParam) {
-    const CloseTarget target = {mainClass, false, nullptr};
-    HWND window = Search(target);
-    int count = 0;
-    while (window) {
-        PostCloseCommand(window);
-        ++count;
-        HWND current = Search(target);
-        if (current != window) {
-            window = current;
-            continue;
-        }
-        if (NinthSearch(target, window) == window) {
-            HWND dialog = FindClassWindow(dialogClass, false, nullptr);
-            HWND control = nullptr;
-            if (dialog) control = controlId < 0 ? dialog : GetDlgItem(dialog, controlId);
-            if (control) SendMessageA(control, message, wParam, lParam);
-        }
-        current = Search(target);
-        if (current != window) {
-            window = current;
-            continue;
-        }
-        HWND ninth = NinthSearch(target, window);
-        if (ninth == window) break;
-        window = ninth;
+namespace {
+
+// How a dialog strategy answers the confirmation a browser may show on closing.
+struct Confirmation {
+    const char* dialogClass; // null: the system dialog box of the window's thread
+    int controlId;
+    bool toFirstChild; // the message goes to the control's first child
+    UINT message;      // sent to the control found; 0: click the control as a button
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+void Confirm(const Confirmation& how, DWORD thread) {
+    HWND dialog = how.dialogClass ? FindClassWindow(how.dialogClass, false, nullptr)
+                                  : FindThreadWindow(SystemDialogClass, thread);
+    if (!dialog) return;
+    HWND control = how.controlId < 0 ? dialog : GetDlgItem(dialog, how.controlId);
+    if (!control) return;
+    if (how.toFirstChild) {
+        HWND first = GetWindow(control, GW_CHILD);
+        if (first) SendMessageA(first, how.message, how.wParam, how.lParam);
+    } else if (how.message != 0) {
+        SendMessageA(control, how.message, how.wParam, how.lParam);
+    } else {
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(how.controlId, BN_CLICKED), (LPARAM)control);
     }
-    return count;
 }
 
-int CloseWithThreadDialog(const char* className, int controlId) {
-    const CloseTarget target = {className, false, nullptr};
+typedef HWND (*Wait)(const CloseTarget& target, HWND current);
+
+// Close command, a wait, the confirmation when the window is still there, and a
+// second wait; each window of the class in turn. The two dialog strategies
+// differ only in their waits and in how they confirm.
+int CloseAndConfirm(const CloseTarget& target, Wait wait, const Confirmation& how) {
     HWND window = Search(target);
     int count = 0;
     while (window) {
@@ -154,28 +155,35 @@ int CloseWithThreadDialog(const char* className, int controlId) {
             window = current;
             continue;
         }
-        if (WaitForChange(target, window) == window) {
-            // The browser's confirmation box belongs to the thread of its window.
-            HWND dialog = FindThreadWindow(SystemDialogClass, thread);
-            HWND control = dialog ? GetDlgItem(dialog, controlId) : nullptr;
-            if (control && controlId == SafariKeyControlId) {
-                HWND first = GetWindow(control, GW_CHILD);
-                if (first) SendMessageA(first, WM_KEYDOWN, VK_RETURN, EnterKeyData);
-            } else if (control) {
-                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
-                             (LPARAM)control);
-            }
-        }
+        if (wait(target, window) == window) Confirm(how, thread);
         current = Search(target);
         if (current != window) {
             window = current;
             continue;
         }
-        HWND changed = WaitForChange(target, window);
-        if (changed == window) break;
-        window = changed;
+        HWND after = wait(target, window);
+        if (after == window) break;
+        window = after;
     }
     return count;
+}
+
+} // namespace
+
+int CloseWithConfirmation(const char* mainClass, const char* dialogClass, int controlId,
+                          UINT message, WPARAM wParam, LPARAM lParam) {
+    return CloseAndConfirm({mainClass, false, nullptr}, NinthSearch,
+                           {dialogClass, controlId, false, message, wParam, lParam});
+}
+
+int CloseWithThreadDialog(const char* className, int controlId) {
+    // The browser's confirmation box belongs to the thread of its window.
+    // Safari's key control takes Enter in its first child; any other control is
+    // clicked as a button.
+    Confirmation how = {nullptr, controlId, false, 0, 0, 0};
+    if (controlId == SafariKeyControlId)
+        how = {nullptr, controlId, true, WM_KEYDOWN, VK_RETURN, EnterKeyData};
+    return CloseAndConfirm({className, false, nullptr}, WaitForChange, how);
 }
 
 int CloseNetscape() {
