@@ -2,8 +2,8 @@
 // those named by its profile files.
 #include <windows.h>
 
-#include "deploy/payload.h"
 #include "discovery/path_rules.h"
+#include "discovery/program_folder.h"
 #include "discovery/registry_text.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
@@ -20,7 +20,6 @@ const char ProfileSubfolder[] = "opera\\opera\\profile\\";
 const char ProfilePattern[] = "opera*.ini";
 const char ProfileSection[] = "User Prefs";
 const char ProfileKey[] = "Plugin Path";
-const char VersionedNameFormat[] = "%s %d.%d";
 const int CsidlAppData = 26;
 const int ProfileTextLimit = 260;
 
@@ -38,15 +37,7 @@ void AcceptOperaFolder(const char* folder) {
                          SeparatorUnlessPresent, IsAnsiLeadByte))
         return;
     char name[TargetNameSize];
-    lstrcpynA(name, OperaName, sizeof name);
-    char program[ScratchPathSize];
-    if (CopyText(program, sizeof program, folder) &&
-        FindFileUpward(program, sizeof program, OperaProgram)) {
-        int major = 0, minor = 0;
-        ReadProductVersion(program, &major, &minor, nullptr, nullptr);
-        // "Opera" and two numbers of at most 11 characters each fit the 100 bytes.
-        wsprintfA(name, VersionedNameFormat, OperaName, major, minor);
-    }
+    NameAfterProgram(OperaName, folder, OperaProgram, name, sizeof name);
     ReportMessage(MSG_REGISTERED_FOLDER, 0, OperaName, folder);
     AddInstallTarget(name, pluginPath);
 }

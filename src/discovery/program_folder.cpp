@@ -66,16 +66,22 @@ void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser) {
     if (!FolderExists(pluginsFolder) && !ProvidePluginsFolder(browser, pluginsFolder)) return;
 
     char name[TargetNameSize];
-    lstrcpynA(name, browser.displayName, sizeof name);
-    char program[ScratchPathSize];
-    if (CopyText(program, sizeof program, pluginsFolder) &&
-        FindFileUpward(program, sizeof program, browser.namingProgram)) {
-        int major = 0, minor = 0;
-        ReadProductVersion(program, &major, &minor, nullptr, nullptr);
-        // A display name of a few letters and two numbers of at most 11
-        // characters each fit the 100 bytes.
-        wsprintfA(name, VersionedNameFormat, browser.displayName, major, minor);
-    }
+    NameAfterProgram(browser.displayName, pluginsFolder, browser.namingProgram, name, sizeof name);
     ReportMessage(MSG_REGISTERED_FOLDER, 0, browser.displayName, pluginsFolder);
     AddInstallTarget(name, pluginPath);
+}
+
+void NameAfterProgram(const char* displayName, const char* folder, const char* programName,
+                      char* name, int nameSize) {
+    lstrcpynA(name, displayName, nameSize);
+    char program[ScratchPathSize];
+    if (!CopyText(program, sizeof program, folder) ||
+        !FindFileUpward(program, sizeof program, programName))
+        return;
+    int major = 0, minor = 0;
+    ReadProductVersion(program, &major, &minor, nullptr, nullptr);
+    // wsprintfA writes at most 1024 bytes: format into that much, then copy bounded.
+    char versioned[1024];
+    wsprintfA(versioned, VersionedNameFormat, displayName, major, minor);
+    lstrcpynA(name, versioned, nameSize);
 }

@@ -20,3 +20,8 @@ struct ProgramFolderBrowser {
 };
 
 void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser);
+
+// The target's name: displayName alone, or followed by the major and minor
+// product version of programName when it lies in folder or above it.
+void NameAfterProgram(const char* displayName, const char* folder, const char* programName,
+                      char* name, int nameSize);
