@@ -9,8 +9,8 @@ void RestrictDllSearch();
 // Loads a system DLL from the System32 folder by its full path; null on failure.
 HMODULE LoadSystemLibrary(const char* fileName);
 // System DLLs that are loaded when first wanted, not imported.
-const char Comdlg32Library[] = "comdlg32.dll";
-const char Shell32Library[] = "shell32.dll";
+inline constexpr char Comdlg32Library[] = "comdlg32.dll";
+inline constexpr char Shell32Library[] = "shell32.dll";
 
 // A function of a system DLL that is loaded from System32 when first wanted,
 // not imported: each DLL imported costs every run its loading at start. The DLL

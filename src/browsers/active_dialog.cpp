@@ -1,5 +1,6 @@
 #include "browsers/active_dialog.h"
 
+#include "browsers/browser_table_rules.h"
 #include "browsers/detect.h"
 #include "report/report.h"
 #include "resources/resource.h"
@@ -26,8 +27,6 @@ const int ConfirmButtonId = 1;       // Safari 3's button that confirms closing
 const int SafariKeyControlId = 2501; // the control whose first child takes Enter
 const int EnterTakerId = 0;          // the child that takes Enter
 
-const char SafariClass[] = "{1C03B488-D53B-4a81-97F8-754559640193}";
-const char NetscapeClass[] = "NS_AE_WindowClass";
 const char NetscapeTitlePattern[] = "???*";
 
 UINT_PTR BrowserPollTimer;
@@ -187,7 +186,8 @@ int CloseWithThreadDialog(const char* className, int controlId) {
 }
 
 int CloseNetscape() {
-    const CloseTarget target = {NetscapeClass, true, NetscapeTitlePattern};
+    const CloseTarget target = {BrowserWindowTable[NetscapeRow].windowClass, true,
+                                NetscapeTitlePattern};
     HWND window = Search(target);
     int count = 0;
     while (window) {
@@ -227,8 +227,9 @@ int CloseRunningBrowsers(HWND listBox) {
     // Firefox's main windows get their close command without a line in the log.
     CloseByClass("MozillaWindowClass", false, nullptr);
     LogIfClosed(CloseByClass("Opera Main Window", false, nullptr), "Closing Opera");
-    LogIfClosed(CloseWithThreadDialog(SafariClass, ConfirmButtonId), "Closing Apple Safari 3");
-    LogIfClosed(CloseWithThreadDialog(SafariClass, SafariKeyControlId), "Closing Apple Safari");
+    const char* safariClass = BrowserWindowTable[SafariRow].windowClass;
+    LogIfClosed(CloseWithThreadDialog(safariClass, ConfirmButtonId), "Closing Apple Safari 3");
+    LogIfClosed(CloseWithThreadDialog(safariClass, SafariKeyControlId), "Closing Apple Safari");
     LogIfClosed(CloseNetscape(), "Closing Netscape");
     LogIfClosed(CloseByClass("Chrome_XPFrame", false, nullptr), "Closing Chrome V1");
     LogIfClosed(CloseWithSiblings("Chrome_WidgetWin_0", false, nullptr), "Closing Chrome");

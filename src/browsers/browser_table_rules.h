@@ -7,6 +7,9 @@ struct BrowserRow {
 };
 
 const int BrowserRowCount = 10;
+// Rows whose classes the closing strategies look for as well.
+const int SafariRow = 5;
+const int NetscapeRow = 7;
 // Rows before this one stay in the table but are never counted nor listed.
 const int FirstCountedRow = 4;
 

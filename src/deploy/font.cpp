@@ -26,7 +26,8 @@ const int FaceNameSize = 32;
 const DWORD FirstNtMajorVersion = 5;
 char EmptyClass[] = "";
 
-PayloadItem FontItem = {"Scorewave Font", "TRUETYPE", "MUSICFONT", nullptr, 0, nullptr};
+// Named when the font is written (zero-initialised, as all writable state).
+PayloadItem FontItem;
 
 const char* FontsRegistryKey() {
     OSVERSIONINFOA info;
@@ -191,6 +192,9 @@ void InstallMusicFont(const char* pluginPath) {
             ReportMessage(MSG_MISSING_LIBRARY, 0, pluginPath);
             return;
         }
+        FontItem.label = "Scorewave Font";
+        FontItem.resourceType = "TRUETYPE";
+        FontItem.resourceName = "MUSICFONT";
         FontItem.module = plugin;
         int result;
         do {

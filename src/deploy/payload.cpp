@@ -11,10 +11,18 @@ namespace {
 enum PayloadIndex { PluginItem, ActiveXItem };
 const WORD ActiveXResourceId = 103;
 
-PayloadItem PayloadItems[] = {
-    {"plugin", nullptr, MAKEINTRESOURCEA(IDR_PLUGIN), nullptr, 0, nullptr},
-    {"activeX control", nullptr, MAKEINTRESOURCEA(ActiveXResourceId), nullptr, 0, nullptr},
-};
+// Zero-initialised, and named at first use: the program keeps no initialised
+// writable data, which saves the executable a section.
+PayloadItem PayloadItems[2];
+
+PayloadItem& PayloadItemFor(bool useActiveX) {
+    PayloadItem& item = PayloadItems[useActiveX ? ActiveXItem : PluginItem];
+    if (!item.label) {
+        item.label = useActiveX ? "activeX control" : "plugin";
+        item.resourceName = MAKEINTRESOURCEA(useActiveX ? ActiveXResourceId : IDR_PLUGIN);
+    }
+    return item;
+}
 
 // Message 10 shows only its numbers; a non-empty first insert keeps the
 // reporter from putting the last error's text there.
@@ -186,7 +194,7 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
 }
 
 int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* browserName) {
-    PayloadItem& item = PayloadItems[useActiveX ? ActiveXItem : PluginItem];
+    PayloadItem& item = PayloadItemFor(useActiveX);
     int result;
     do {
         result = DeployPayload(item, targetPath, browserName);

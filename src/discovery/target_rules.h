@@ -6,7 +6,7 @@ const int TargetNameSize = 100;
 const int PluginPathSize = 261;
 
 // The file that every target path ends in.
-constexpr char PluginFileName[] = "npscorew64.dll";
+inline constexpr char PluginFileName[] = "npscorew64.dll";
 
 struct InstallTarget {
     char name[TargetNameSize];
