@@ -9,25 +9,29 @@ HINSTANCE ModuleHandle = nullptr;
 
 namespace {
 
+// The ids in table order. The table itself starts zeroed and takes its ids as
+// its texts are loaded: the program keeps no initialised writable data.
 const UINT PreloadedIds[] = {
     MSG_BOX_TITLE,       MSG_PRODUCT_NAME,  MSG_WINDOWS,         MSG_INTERNET_EXPLORER,
     MSG_MTD_DESCRIPTION, MSG_UNKNOWN_OWNER, MSG_SGT_DESCRIPTION,
 };
 const int PreloadedCount = sizeof PreloadedIds / sizeof PreloadedIds[0];
-const int PreloadedTextSize = 32; // 31 characters and the zero
-char PreloadedTexts[PreloadedCount][PreloadedTextSize];
+
+PreloadedString PreloadedStrings[PreloadedCount];
 
 } // namespace
 
 void LoadPreloadedStrings() {
-    for (int i = 0; i < PreloadedCount; ++i)
-        LoadStringA(GetModuleHandleA(nullptr), PreloadedIds[i], PreloadedTexts[i],
-                    PreloadedTextSize);
+    for (int i = 0; i < PreloadedCount; ++i) {
+        PreloadedString& entry = PreloadedStrings[i];
+        entry.id = PreloadedIds[i];
+        LoadStringA(GetModuleHandleA(nullptr), entry.id, entry.text, sizeof entry.text);
+    }
 }
 
 const char* Preloaded(UINT id) {
-    for (int i = 0; i < PreloadedCount; ++i) {
-        if (PreloadedIds[i] == id) return PreloadedTexts[i];
+    for (const PreloadedString& entry : PreloadedStrings) {
+        if (entry.id == id) return entry.text;
     }
     return "";
 }

@@ -8,6 +8,11 @@ extern bool SkipLicense;
 extern HWND MainWindowHandle;
 extern HINSTANCE ModuleHandle;
 
+struct PreloadedString {
+    UINT id;
+    char text[32];
+};
+
 // Loads every preloaded text from the string table (31 characters at most).
 void LoadPreloadedStrings();
 // The preloaded text of a string id; "" for an id that is not preloaded.
