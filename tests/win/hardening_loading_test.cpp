@@ -111,6 +111,63 @@ TEST(BuiltProgram, HeaderAsksForAslrDepAndTerminalServerAwareness) {
     EXPECT_FALSE(file.Nt().FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED);
 }
 
+// The import tables share the read-only section with the code and constants:
+// the loader fills the import address table only through the directory that
+// names it, so every descriptor's address table must lie inside that directory,
+// and no section may be both writable and executable.
+TEST(BuiltProgram, ImportAddressTablesLieInTheirDirectoryAndNoPageIsWritableCode) {
+    PeFile file = Installer();
+    ASSERT_TRUE(file.Valid());
+    for (const IMAGE_SECTION_HEADER* section : file.Sections()) {
+        const DWORD flags = section->Characteristics;
+        EXPECT_FALSE((flags & IMAGE_SCN_MEM_WRITE) && (flags & IMAGE_SCN_MEM_EXECUTE))
+            << std::string((const char*)section->Name, strnlen((const char*)section->Name, 8));
+    }
+    IMAGE_DATA_DIRECTORY iat = file.Directory(IMAGE_DIRECTORY_ENTRY_IAT);
+    ASSERT_NE(iat.VirtualAddress, 0u);
+    IMAGE_DATA_DIRECTORY imports = file.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
+    ASSERT_NE(imports.VirtualAddress, 0u);
+    int descriptors = 0;
+    for (DWORD at = imports.VirtualAddress;; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const IMAGE_IMPORT_DESCRIPTOR* entry = file.AtRva<IMAGE_IMPORT_DESCRIPTOR>(at);
+        ASSERT_TRUE(entry) << "the import table runs off the file";
+        if (entry->Name == 0) break;
+        ++descriptors;
+        // Walk the descriptor's address table to its closing zero.
+        DWORD slot = entry->FirstThunk;
+        for (;; slot += sizeof(ULONGLONG)) {
+            const ULONGLONG* thunk = file.AtRva<ULONGLONG>(slot);
+            ASSERT_TRUE(thunk) << "an address table runs off the file";
+            EXPECT_GE(slot, iat.VirtualAddress);
+            EXPECT_LE(slot + sizeof(ULONGLONG), iat.VirtualAddress + iat.Size);
+            if (*thunk == 0) break;
+        }
+        EXPECT_GT(slot, entry->FirstThunk) << "a DLL imported for nothing";
+    }
+    EXPECT_GE(descriptors, 3);
+}
+
+// The manifest's two requests: elevation, and version 6 of the common controls.
+TEST(BuiltProgram, ManifestAsksForAdministratorAndCommonControls6) {
+    HMODULE module = LoadLibraryExA(InstallerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_TRUE(found);
+    const char* bytes = (const char*)LockResource(LoadResource(module, found));
+    ASSERT_TRUE(bytes);
+    std::string manifest(bytes, SizeofResource(module, found));
+    FreeLibrary(module);
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""),
+              std::string::npos)
+        << manifest;
+    size_t controls = manifest.find("name=\"Microsoft.Windows.Common-Controls\"");
+    ASSERT_NE(controls, std::string::npos) << manifest;
+    size_t element = manifest.rfind('<', controls);
+    std::string identity = manifest.substr(element, manifest.find('>', controls) - element);
+    EXPECT_NE(identity.find("version=\"6.0.0.0\""), std::string::npos) << identity;
+    EXPECT_NE(identity.find("publicKeyToken=\"6595b64144ccf1df\""), std::string::npos) << identity;
+}
+
 // DYNAMICBASE without relocations leaves the loader nothing to move the image
 // with: Windows then loads it at its fixed base after all.
 TEST(BuiltProgram, RelocationsAreKeptAndWellFormed) {
