@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "driver/driver.h"
+#include "win/installer_texts.h"
 #include "resources/resource.h"
 
 using namespace lab;
@@ -17,8 +18,6 @@ namespace {
 const char DialogTitle[] = "Active Browsers";
 const char NoticeTitle[] = "Browsers detected";
 const char NoticeText[] = "You must close your browser(s) to ensure successful installation!";
-const char InstalledStatus[] = "Plugin installation was successful.";
-const char NotInstalledStatus[] = "Plugin installation was unsuccessful.";
 const char SafariClass[] = "{1C03B488-D53B-4a81-97F8-754559640193}";
 // A Chrome install the scans find, so that an installation that runs writes a file.
 const char ChromeFolder[] = "C:\\Chrome";
@@ -185,7 +184,7 @@ bool InstallationRan(Session& setup) {
     return setup.WaitUntil(
         [&] {
             std::string status = setup.Text(IDC_STATUS);
-            return status == InstalledStatus || status == NotInstalledStatus;
+            return status == SucceededStatus || status == FailedStatus;
         },
         120000);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "win/installer_texts.h"
 #include "resources/resource.h"
 
 namespace deploy {
@@ -18,12 +19,7 @@ namespace deploy {
 using namespace lab;
 
 const char Root[] = "C:\\dep";
-const char PluginFile[] = "npscorew64.dll";
-const char OldPluginFile[] = "npscorew.dll";
-const char SucceededStatus[] = "Plugin installation was successful.";
-const char FailedStatus[] = "Plugin installation was unsuccessful.";
 const char MozillaKey[] = "SOFTWARE\\Mozilla";
-const DWORD RunWaitMs = 60000;
 
 inline std::string Bytes(const std::string& path) {
     return ReadWholeFile(path).value_or("<missing>");

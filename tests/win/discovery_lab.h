@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "win/installer_texts.h"
 #include "resources/resource.h"
 
 namespace disc {
@@ -17,10 +18,6 @@ namespace disc {
 using namespace lab;
 
 const char Root[] = "C:\\disc";
-const char PluginFile[] = "npscorew64.dll";
-const char FailedStatus[] = "Plugin installation was unsuccessful.";
-const char SucceededStatus[] = "Plugin installation was successful.";
-const DWORD RunWaitMs = 60000;
 
 // A program built by the test build (tests/fixtures/discovery.cmake).
 inline std::string Sample(const char* file) {

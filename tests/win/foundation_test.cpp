@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "driver/driver.h"
+#include "win/installer_texts.h"
 #include "resources/resource.h"
 
 using namespace lab;
@@ -14,7 +15,6 @@ using namespace lab;
 namespace {
 
 const char LicenceStatus[] = "Please read this License Agreement carefully.";
-const char FailedStatus[] = "Plugin installation was unsuccessful.";
 const char ReturnCaption[] = "&Return to Scorewave";
 const char PostInstallPage[] = "http://www.scorewave-music.com/docs/installed.asp?pkg=viewer";
 const char LogHead[] = "Scorewave Viewer Plugin Installation Log\r\n"

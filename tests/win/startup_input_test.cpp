@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/driver.h"
+#include "win/installer_texts.h"
 
 using namespace lab;
 
@@ -105,8 +106,7 @@ std::string LicenceShown(const std::string& exe, bool* agreeWorks) {
     if (!run.WaitMainWindow()) return "<no window>";
     run.Settle();
     std::string shown = run.Text(LicenceControl);
-    *agreeWorks = run.Click(AgreeButton) &&
-                  run.WaitText(StatusLine, "Plugin installation was unsuccessful.", 60000);
+    *agreeWorks = run.Click(AgreeButton) && run.WaitText(StatusLine, FailedStatus, RunWaitMs);
     run.Command(IDCANCEL);
     EXPECT_EQ(run.Wait(30000), 1);
     return shown;

@@ -1,0 +1,14 @@
+// What the installer writes and shows that several test programs look for.
+#pragma once
+#include <windows.h>
+
+namespace lab {
+
+const char PluginFile[] = "npscorew64.dll";
+const char OldPluginFile[] = "npscorew.dll";
+const char SucceededStatus[] = "Plugin installation was successful.";
+const char FailedStatus[] = "Plugin installation was unsuccessful.";
+// How long one installer run may take before a test gives up on it.
+const DWORD RunWaitMs = 60000;
+
+} // namespace lab
