@@ -82,7 +82,14 @@ void CloseFollowingSiblings(HWND window, const char* className) {
     }
 }
 
-int CloseOneByOne(const CloseTarget& target, bool withSiblings) {
+// What a one-by-one strategy does besides waiting for each window to go.
+enum FollowUp {
+    JustWait,
+    CloseSiblings,      // windows of the class below it get their close command at once
+    AnswerThreadDialog, // a window that stays gets Enter in its thread's question box
+};
+
+int CloseOneByOne(const CloseTarget& target, FollowUp followUp) {
     HWND window = Search(target);
     int count = 0;
     while (window) {
@@ -90,8 +97,17 @@ int CloseOneByOne(const CloseTarget& target, bool withSiblings) {
         ++count;
         HWND current = Search(target);
         if (!current) break;
-        if (withSiblings) CloseFollowingSiblings(current, target.className);
+        DWORD thread =
+            followUp == AnswerThreadDialog ? GetWindowThreadProcessId(current, nullptr) : 0;
+        if (followUp == CloseSiblings) CloseFollowingSiblings(current, target.className);
         HWND changed = WaitForChange(target, current);
+        if (changed == current && followUp == AnswerThreadDialog) {
+            HWND dialog = FindThreadWindow(SystemDialogClass, thread);
+            HWND control = dialog ? GetDlgItem(dialog, EnterTakerId) : nullptr;
+            // Posted, unlike the other keystrokes: the dialog's own loop delivers it.
+            if (control) PostMessageA(control, WM_KEYDOWN, VK_RETURN, EnterKeyData);
+            changed = WaitForChange(target, current);
+        }
         // Still the same window after every poll: it stays open and the strategy ends.
         if (changed == current) break;
         window = changed;
@@ -102,11 +118,11 @@ int CloseOneByOne(const CloseTarget& target, bool withSiblings) {
 } // namespace
 
 int CloseByClass(const char* className, bool topLevelOnly, const char* titlePattern) {
-    return CloseOneByOne({className, topLevelOnly, titlePattern}, false);
+    return CloseOneByOne({className, topLevelOnly, titlePattern}, JustWait);
 }
 
 int CloseWithSiblings(const char* className, bool topLevelOnly, const char* titlePattern) {
-    return CloseOneByOne({className, topLevelOnly, titlePattern}, true);
+    return CloseOneByOne({className, topLevelOnly, titlePattern}, CloseSiblings);
 }
 
 namespace {
@@ -186,30 +202,8 @@ int CloseWithThreadDialog(const char* className, int controlId) {
 }
 
 int CloseNetscape() {
-    const CloseTarget target = {BrowserWindowTable[NetscapeRow].windowClass, true,
-                                NetscapeTitlePattern};
-    HWND window = Search(target);
-    int count = 0;
-    while (window) {
-        PostCloseCommand(window);
-        ++count;
-        HWND current = Search(target);
-        if (!current) break;
-        DWORD thread = GetWindowThreadProcessId(current, nullptr);
-        HWND changed = WaitForChange(target, current);
-        if (changed != current) {
-            window = changed;
-            continue;
-        }
-        HWND dialog = FindThreadWindow(SystemDialogClass, thread);
-        HWND control = dialog ? GetDlgItem(dialog, EnterTakerId) : nullptr;
-        // Posted, unlike the other keystrokes: the dialog's own loop delivers it.
-        if (control) PostMessageA(control, WM_KEYDOWN, VK_RETURN, EnterKeyData);
-        changed = WaitForChange(target, current);
-        if (changed == current) break;
-        window = changed;
-    }
-    return count;
+    return CloseOneByOne({BrowserWindowTable[NetscapeRow].windowClass, true, NetscapeTitlePattern},
+                         AnswerThreadDialog);
 }
 
 namespace {
