@@ -8,12 +8,12 @@
 
 namespace {
 
-enum PayloadIndex { PluginItem, ActiveXItem };
+enum PayloadIndex { PluginItem, ActiveXItem, PayloadItemCount };
 const WORD ActiveXResourceId = 103;
 
 // Zero-initialised, and named at first use: the program keeps no initialised
 // writable data, which saves the executable a section.
-PayloadItem PayloadItems[2];
+PayloadItem PayloadItems[PayloadItemCount];
 
 PayloadItem& PayloadItemFor(bool useActiveX) {
     PayloadItem& item = PayloadItems[useActiveX ? ActiveXItem : PluginItem];
