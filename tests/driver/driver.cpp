@@ -394,34 +394,40 @@ std::optional<DWORD> RegKey::GetDword(const std::string& name) const {
     return value;
 }
 
-std::vector<std::string> RegKey::SubkeyNames() const {
+namespace {
+
+// The names that enumerate(key, index, name, size) delivers for index 0, 1, ...
+// until it fails; an empty list when the key cannot be opened.
+template <class Enumerate>
+std::vector<std::string> EnumeratedNames(HKEY root, const std::string& path, REGSAM sam,
+                                         DWORD nameSize, Enumerate enumerate) {
     std::vector<std::string> names;
     HKEY key;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, Sam(KEY_READ), &key) != ERROR_SUCCESS) return names;
-    char name[256];
+    if (RegOpenKeyExA(root, path.c_str(), 0, sam, &key) != ERROR_SUCCESS) return names;
+    std::vector<char> name(nameSize);
     for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, size);
+        DWORD size = nameSize;
+        if (enumerate(key, i, name.data(), &size) != ERROR_SUCCESS) break;
+        names.emplace_back(name.data(), size);
     }
     RegCloseKey(key);
     return names;
 }
 
+} // namespace
+
+std::vector<std::string> RegKey::SubkeyNames() const {
+    return EnumeratedNames(
+        root_, path_, Sam(KEY_READ), 256, [](HKEY key, DWORD i, char* name, DWORD* size) {
+            return RegEnumKeyExA(key, i, name, size, nullptr, nullptr, nullptr, nullptr);
+        });
+}
+
 std::vector<std::string> RegKey::ValueNames() const {
-    std::vector<std::string> names;
-    HKEY key;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, Sam(KEY_READ), &key) != ERROR_SUCCESS) return names;
-    char name[16384];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, size);
-    }
-    RegCloseKey(key);
-    return names;
+    return EnumeratedNames(
+        root_, path_, Sam(KEY_READ), 16384, [](HKEY key, DWORD i, char* name, DWORD* size) {
+            return RegEnumValueA(key, i, name, size, nullptr, nullptr, nullptr, nullptr);
+        });
 }
 
 void AddRegistryTree(HKEY root, const std::string& label, const std::string& path,
@@ -488,6 +494,30 @@ std::vector<std::string> RecordedLaunches() {
     for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(text.substr(start, end - start));
     return lines;
+}
+
+bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info, const char* image,
+                  const char* workingDir, DWORD* startTick) {
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    ZeroMemory(info, sizeof *info);
+    for (int attempt = 1;; ++attempt) {
+        if (startTick) *startTick = GetTickCount();
+        if (CreateProcessA(image, line.data(), nullptr, nullptr, FALSE, 0, nullptr, workingDir,
+                           &startup, info))
+            return true;
+        DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 4) {
+            SetLastError(error);
+            return false;
+        }
+        fprintf(stderr, "lab: starting %s failed with %lu, attempt %d\n", commandLine.c_str(),
+                error, attempt);
+        Sleep(500 * attempt);
+    }
 }
 
 std::vector<DWORD> ProcessesNamed(const char* exeName) {
@@ -706,32 +736,11 @@ Session::Session(RunOptions options) : options_(std::move(options)) {
     } else if (!options_.exe.empty()) {
         image = options_.exe.c_str();
     }
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    // Under heavy load Wine now and then fails a start with ERROR_INTERNAL_ERROR;
-    // the same start succeeds when tried again.
-    BOOL started = FALSE;
-    DWORD error = 0;
-    for (int attempt = 1; attempt <= 4 && !started; ++attempt) {
-        startTick_ = GetTickCount();
-        started = CreateProcessA(
-            image, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-            options_.workingDir.empty() ? nullptr : options_.workingDir.c_str(), &startup, &info);
-        error = started ? 0 : GetLastError();
-        if (!started && error != ERROR_INTERNAL_ERROR) break;
-        if (!started) {
-            fprintf(stderr, "lab: starting %s failed with %lu, attempt %d\n", commandLine.c_str(),
-                    error, attempt);
-            Sleep(500 * attempt);
-        }
-    }
-    if (!started) {
-        ADD_FAILURE() << "starting " << commandLine << ": " << ErrorText(error);
+    if (!StartProcess(commandLine, &info, image,
+                      options_.workingDir.empty() ? nullptr : options_.workingDir.c_str(),
+                      &startTick_)) {
+        ADD_FAILURE() << "starting " << commandLine << ": " << ErrorText(GetLastError());
         return;
     }
     CloseHandle(info.hThread);

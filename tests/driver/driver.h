@@ -104,6 +104,15 @@ void NewRecording();
 // The recorded command lines, once no recorder process is left running.
 std::vector<std::string> RecordedLaunches();
 
+// Starts a process from a command line (image null: its first word names the
+// program), retrying the start that Wine under heavy load now and then fails with
+// ERROR_INTERNAL_ERROR. startTick, when given, receives the tick count of the
+// attempt that started it. False with the last error set when it cannot start;
+// the caller closes both handles of info.
+bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info,
+                  const char* image = nullptr, const char* workingDir = nullptr,
+                  DWORD* startTick = nullptr);
+
 // Ids of the running processes with this executable name (e.g. "recorder.exe").
 std::vector<DWORD> ProcessesNamed(const char* exeName);
 // Polls until cond() holds; false on timeout.

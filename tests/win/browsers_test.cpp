@@ -43,13 +43,8 @@ class FakeBrowser {
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
         std::string line = Quoted(FixturePath("fakebrowser")) + " --ready " + event + " --log " +
                            Quoted(logPath_) + " " + args;
-        std::vector<char> buffer(line.begin(), line.end());
-        buffer.push_back('\0');
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
         PROCESS_INFORMATION info;
-        if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info)) {
+        if (!StartProcess(line, &info)) {
             ADD_FAILURE() << "cannot start " << line;
         } else {
             CloseHandle(info.hThread);

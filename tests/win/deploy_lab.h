@@ -12,6 +12,7 @@
 
 #include "driver/driver.h"
 #include "win/installer_texts.h"
+#include "win/run_record.h"
 #include "resources/resource.h"
 
 namespace deploy {
@@ -101,14 +102,8 @@ class Holder {
         release_ = CreateEventA(nullptr, TRUE, FALSE, (stem + "-release").c_str());
         std::string line = "\"" + FixturePath("holdfile") + "\" \"" + path + "\" --ready " + stem +
                            "-ready --release " + stem + "-release " + mode;
-        std::vector<char> buffer(line.begin(), line.end());
-        buffer.push_back('\0');
-        STARTUPINFOA startup;
-        ZeroMemory(&startup, sizeof startup);
-        startup.cb = sizeof startup;
         PROCESS_INFORMATION info;
-        if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info)) {
+        if (!StartProcess(line, &info)) {
             ADD_FAILURE() << "starting " << line;
             return;
         }
@@ -139,19 +134,9 @@ class Holder {
     bool holding_ = false;
 };
 
-struct InstallRun {
-    std::string log;
+struct InstallRun : RunRecord {
     std::string status;
-    std::vector<BoxRecord> boxes;
-    long exitCode = -1;
 
-    size_t Count(const std::string& text) const {
-        size_t count = 0;
-        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-            ++count;
-        return count;
-    }
-    bool Has(const std::string& text) const { return Count(text) > 0; }
     size_t Position(const std::string& text) const { return log.find(text); }
     bool Succeeded() const { return status == SucceededStatus; }
     std::string Dump() const {

@@ -11,6 +11,7 @@
 
 #include "driver/driver.h"
 #include "win/installer_texts.h"
+#include "win/run_record.h"
 #include "resources/resource.h"
 
 namespace disc {
@@ -58,25 +59,7 @@ inline void ClearScanPlaces() {
     EXPECT_TRUE(RemoveTree("C:\\Program Files\\Netscape"));
 }
 
-struct ScanRun {
-    std::string log;
-    std::vector<BoxRecord> boxes;
-    long exitCode = -1;
-
-    size_t Count(const std::string& text) const {
-        size_t count = 0;
-        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-            ++count;
-        return count;
-    }
-    bool Has(const std::string& text) const { return Count(text) > 0; }
-    // Boxes whose text contains text.
-    std::vector<BoxRecord> BoxesWith(const std::string& text) const {
-        std::vector<BoxRecord> found;
-        for (const BoxRecord& box : boxes)
-            if (box.text.find(text) != std::string::npos) found.push_back(box);
-        return found;
-    }
+struct ScanRun : RunRecord {
     std::string Dump() const { return "\nlog:\n" + Escaped(log) + "\nboxes:" + Describe(boxes); }
 };
 

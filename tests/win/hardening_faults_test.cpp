@@ -243,16 +243,8 @@ int RunLinux(const std::string& script) {
     DeleteFileA(doneFile.c_str());
     // Wine splits the line by Windows rules: the script keeps to single quotes.
     std::string line = "sh -c \"" + script + "; echo $? > " + done + "\"";
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    ZeroMemory(&info, sizeof info);
-    if (!CreateProcessA("Z:\\bin\\sh", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-        return -1;
+    if (!StartProcess(line, &info, "Z:\\bin\\sh")) return -1;
     if (info.hProcess) CloseHandle(info.hProcess);
     if (info.hThread) CloseHandle(info.hThread);
     std::string status;

@@ -407,13 +407,8 @@ TEST(LongWindowTexts, ActiveBrowsersDialogListsAndClosesWhatItShould) {
                        " --window NS_AE_WindowClass " + longTitle + " --window " +
                        Quoted("OpWindow" + std::string(247, 'x')) + " Opera" + " --window " +
                        Quoted(std::string(255, 'c')) + " " + longTitle;
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    ASSERT_TRUE(CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &info));
+    ASSERT_TRUE(StartProcess(line, &info));
     CloseHandle(info.hThread);
     HANDLE both[2] = {ready, info.hProcess};
     ASSERT_EQ(WaitForMultipleObjects(2, both, FALSE, 30000), WAIT_OBJECT_0);
