@@ -14,6 +14,8 @@
 #include <cstring>
 #include <vector>
 
+#include "probe.h"
+
 #include "browsers/browser_table_rules.cpp"
 #include "browsers/detect.cpp"
 #include "browsers/wildcard_rules.cpp"
@@ -26,13 +28,6 @@ const char PlainTopClass[] = "BenchFrame";
 const char PlainChildClass[] = "BenchPane";
 const char BrowserChildClass[] = "Chrome_WidgetWin_0";
 const int SixSearchRuns = 3;
-
-double NowMs() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * double(counter.QuadPart) / double(frequency.QuadPart);
-}
 
 void RegisterPlain(const char* name) {
     WNDCLASSA windowClass = {};
@@ -96,11 +91,8 @@ HostProcess StartHost(bool withBrowser) {
     HostProcess host;
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName);
     host.quit = CreateEventA(nullptr, TRUE, FALSE, quitName);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &info)) {
+    if (StartCommand(line, &info)) {
         CloseHandle(info.hThread);
         host.process = info.hProcess;
         HANDLE both[2] = {ready, host.process};

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "probe.h"
+
 namespace {
 
 SIZE_T PeakWorkingSet(HANDLE process) {
@@ -24,14 +26,8 @@ SIZE_T PeakWorkingSet(HANDLE process) {
 
 // The peak working set in KiB, or -1 when the program did not run.
 double OneRun(const char* commandLine, DWORD* exitCode) {
-    STARTUPINFOA si;
-    ZeroMemory(&si, sizeof si);
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi;
-    char line[4096];
-    snprintf(line, sizeof line, "%s", commandLine);
-    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
+    if (!StartCommand(commandLine, &pi)) return -1;
     SIZE_T peak = 0;
     while (WaitForSingleObject(pi.hProcess, 1) == WAIT_TIMEOUT)
         peak = std::max(peak, PeakWorkingSet(pi.hProcess));

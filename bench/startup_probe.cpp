@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "probe.h"
+
 namespace {
 
 struct Found {
@@ -29,29 +31,16 @@ BOOL CALLBACK FindVisible(HWND w, LPARAM lp) {
     return TRUE;
 }
 
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return 1000.0 * double(c.QuadPart) / double(f.QuadPart);
-}
-
 double OneRun(const char* commandLine) {
-    STARTUPINFOA si;
-    ZeroMemory(&si, sizeof si);
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi;
-    char line[1024];
-    snprintf(line, sizeof line, "%s", commandLine);
-    double t0 = Now();
-    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
+    double t0 = NowMs();
+    if (!StartCommand(commandLine, &pi)) return -1;
     Found f = {pi.dwProcessId, nullptr};
     double elapsed = -1;
-    while (Now() - t0 < 20000) {
+    while (NowMs() - t0 < 20000) {
         EnumWindows(FindVisible, (LPARAM)&f);
         if (f.window) {
-            elapsed = Now() - t0;
+            elapsed = NowMs() - t0;
             break;
         }
         if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) break;
