@@ -2,8 +2,8 @@
 
 #include <commdlg.h>
 
-#include "app/app.h"
-#include "app/safe_load.h"
+#include "process/state.h"
+#include "process/system_library.h"
 #include "deploy/payload.h"
 #include "discovery/targets.h"
 #include "report/report.h"

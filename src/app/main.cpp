@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "app/app.h"
+#include "process/state.h"
 #include "app/main_window.h"
-#include "app/safe_load.h"
+#include "process/system_library.h"
 #include "app/switch_rules.h"
 #include "install/driver.h"
 #include "report/report.h"

@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 
-#include "app/app.h"
+#include "process/state.h"
 #include "app/browse.h"
-#include "app/safe_load.h"
+#include "process/system_library.h"
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
 #include "install/driver.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/app.h"
+#include "process/state.h"
 #include "deploy/registration_rules.h"
 #include "report/report.h"
 #include "resources/resource.h"

@@ -1,7 +1,7 @@
 // The ProductVersion of a program or DLL, from its version resource.
 #include <windows.h>
 
-#include "app/safe_load.h"
+#include "process/system_library.h"
 #include "deploy/payload.h"
 #include "deploy/version_rules.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/safe_load.h"
+#include "process/system_library.h"
 #include "discovery/path_rules.h"
 #include "discovery/pe_rules.h"
 #include "discovery/registry_text.h"

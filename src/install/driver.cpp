@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/app.h"
+#include "process/state.h"
 #include "deploy/font.h"
 #include "deploy/payload.h"
 #include "deploy/payload_rules.h"

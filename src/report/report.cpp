@@ -1,6 +1,6 @@
 #include "report/report.h"
 
-#include "app/app.h"
+#include "process/state.h"
 #include "resources/resource.h"
 #include "sysinfo/winver.h"
 

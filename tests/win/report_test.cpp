@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/app.h"
+#include "process/state.h"
 #include "report/report.h"
 #include "resources/resource.h"
 #include "sysinfo/winver.h"

@@ -1,4 +1,4 @@
-#include "app/app.h"
+#include "process/state.h"
 
 #include "resources/resource.h"
 

@@ -1,5 +1,6 @@
-// Program-wide state of the installer: the switches, the main window and the
-// texts loaded once at start.
+// Program-wide state of the installer: the module, the main window, the
+// switches and the texts loaded once at start. Every layer may read it; it
+// depends on nothing of the program but the resource ids.
 #pragma once
 #include <windows.h>
 

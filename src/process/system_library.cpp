@@ -1,4 +1,4 @@
-#include "app/safe_load.h"
+#include "process/system_library.h"
 
 namespace {
 
