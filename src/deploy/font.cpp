@@ -26,8 +26,8 @@ const int FaceNameSize = 32;
 const DWORD FirstNtMajorVersion = 5;
 char EmptyClass[] = "";
 
-// Named when the font is written (zero-initialised, as all writable state).
-PayloadItem FontItem;
+// The font inside the written plug-in, whose module is loaded when the font is written.
+PayloadItem FontItem = {"Scorewave Font", "TRUETYPE", "MUSICFONT", nullptr, 0, nullptr};
 
 const char* FontsRegistryKey() {
     OSVERSIONINFOA info;
@@ -192,9 +192,6 @@ void InstallMusicFont(const char* pluginPath) {
             ReportMessage(MSG_MISSING_LIBRARY, 0, pluginPath);
             return;
         }
-        FontItem.label = "Scorewave Font";
-        FontItem.resourceType = "TRUETYPE";
-        FontItem.resourceName = "MUSICFONT";
         FontItem.module = plugin;
         int result;
         do {

@@ -1,6 +1,6 @@
 #include "deploy/payload.h"
 
-#include "app/app.h"
+#include "process/state.h"
 #include "deploy/payload_rules.h"
 #include "discovery/targets.h"
 #include "report/report.h"
@@ -8,21 +8,11 @@
 
 namespace {
 
-enum PayloadIndex { PluginItem, ActiveXItem, PayloadItemCount };
 const WORD ActiveXResourceId = 103;
 
-// Zero-initialised, and named at first use: the program keeps no initialised
-// writable data, which saves the executable a section.
-PayloadItem PayloadItems[PayloadItemCount];
-
-PayloadItem& PayloadItemFor(bool useActiveX) {
-    PayloadItem& item = PayloadItems[useActiveX ? ActiveXItem : PluginItem];
-    if (!item.label) {
-        item.label = useActiveX ? "activeX control" : "plugin";
-        item.resourceName = MAKEINTRESOURCEA(useActiveX ? ActiveXResourceId : IDR_PLUGIN);
-    }
-    return item;
-}
+PayloadItem PluginItem = {"plugin", nullptr, MAKEINTRESOURCEA(IDR_PLUGIN), nullptr, 0, nullptr};
+PayloadItem ActiveXItem = {"activeX control", nullptr, MAKEINTRESOURCEA(ActiveXResourceId),
+                           nullptr,           0,       nullptr};
 
 // Message 10 shows only its numbers; a non-empty first insert keeps the
 // reporter from putting the last error's text there.
@@ -194,7 +184,7 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
 }
 
 int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* browserName) {
-    PayloadItem& item = PayloadItemFor(useActiveX);
+    PayloadItem& item = useActiveX ? ActiveXItem : PluginItem;
     int result;
     do {
         result = DeployPayload(item, targetPath, browserName);

@@ -60,11 +60,10 @@ void ScanNetscapeNavigator() {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, NavigatorKey, 0, KEY_READ, &versions) != ERROR_SUCCESS)
         return;
 
-    // The chosen version's texts, read only once `chosen` is set.
     bool chosen = false;
-    char chosenName[TargetNameSize];
-    char chosenFolder[ScratchPathSize];
-    char chosenPluginPath[PluginPathSize];
+    char chosenName[TargetNameSize] = "";
+    char chosenFolder[ScratchPathSize] = "";
+    char chosenPluginPath[PluginPathSize] = "";
     int bestMajor = 0, bestMinor = 0;
     char name[VersionNameSize];
     for (DWORD index = 0;; ++index) {
