@@ -15,17 +15,19 @@ namespace {
 
 const char ProgramFiles[] = "C:\\Program Files";
 
-// A 64-bit program with a version resource serves as every sample browser's
-// executable: the installer itself.
-void PlaceProgram(const std::string& folder, const char* name) {
+// The sample browsers' programs are small 64-bit programs of the test build
+// (tests/fixtures/discovery.cmake) whose version resources name real releases:
+// Opera 9.64 and Chrome 20.0.1132.57, so the summary reads as on a real machine.
+void PlaceProgram(const std::string& folder, const char* name, const char* sample) {
     MakeFolders(folder);
-    CopyFileA(InstallerPath().c_str(), Join(folder, name).c_str(), FALSE);
+    std::string from = BuildPath((std::string("fixtures\\discovery\\") + sample).c_str());
+    CopyFileA(from.c_str(), Join(folder, name).c_str(), FALSE);
 }
 
 void RegisterSampleBrowsers() {
     // Firefox, also the default HTML browser.
     std::string firefox = Join(ProgramFiles, "Mozilla Firefox");
-    PlaceProgram(firefox, "firefox.exe");
+    PlaceProgram(firefox, "firefox.exe", "pe64.exe");
     MakeFolders(Join(firefox, "plugins"));
     RegKey mozilla(HKLM, "SOFTWARE\\Mozilla\\Mozilla Firefox 3.6.28 (en-US)");
     mozilla.Sub("bin").SetString("PathToExe", Join(firefox, "firefox.exe"));
@@ -42,14 +44,14 @@ void RegisterSampleBrowsers() {
 
     // Opera, registered through its plug-in path; the program lies above it.
     std::string opera = Join(ProgramFiles, "Opera");
-    PlaceProgram(opera, "opera.exe");
+    PlaceProgram(opera, "opera.exe", "opera.exe");
     MakeFolders(Join(opera, "program\\plugins"));
     RegKey(HKCU, "SOFTWARE\\Opera Software")
         .SetString("Plugin Path", Join(opera, "program\\plugins"));
 
     // Chrome, found through its uninstall entry, without a Plugins folder yet.
     std::string chrome = Join(ProgramFiles, "Google\\Chrome\\Application");
-    PlaceProgram(chrome, "chrome.exe");
+    PlaceProgram(chrome, "chrome.exe", "chrome.exe");
     RegKey(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Google Chrome")
         .SetString("InstallLocation", chrome);
 }
