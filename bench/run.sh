@@ -35,18 +35,13 @@ section() {
     hex=$(x86_64-w64-mingw32-objdump -h "$exe" | awk -v s="$1" '$2 == s { print $3 }')
     echo $((16#${hex:-0}))
 }
-text=$(section .text)
-rsrc=$(section .rsrc)
-res_own=$((rsrc - payload))
-rest=$((bare - text - res_own))
-# The import tables end the .text section (cmake/setup.ld): from the import
-# directory to the section's end.
-text_start=$((16#$(x86_64-w64-mingw32-objdump -h "$exe" | awk '$2 == ".text" { print $4 }')))
-image_base=$((16#$(x86_64-w64-mingw32-objdump -p "$exe" | awk '$1 == "ImageBase" { print $2 }')))
-import_rva=$((16#$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/Import Directory/ { print $3; exit }')))
-imports=$((text_start - image_base + text - import_rva))
-code=$((text - imports))
-bench_row "size: ScorewaveSetup.exe without its plug-in: code and constants $code, import tables $imports, own resources $res_own, the rest (headers, relocations, padding) $rest" \
+code=$(section .text)
+constants=$(($(section .rdata) + $(section .data)))
+imports=$(section .idata)
+unwind=$(($(section .pdata) + $(section .xdata)))
+res_own=$(($(section .rsrc) - payload))
+rest=$((bare - code - constants - imports - unwind - res_own))
+bench_row "size: ScorewaveSetup.exe without its plug-in: code $code, constants and data $constants, import tables $imports, unwind data $unwind, own resources $res_own, the rest (headers, relocations, padding) $rest" \
     bytes "$bare" "the plug-in npscorew64.dll" "$payload" "figure <= 61440 (60 KiB guard)"
 
 # 2. Start-up: process start until the main window is visible, against a
