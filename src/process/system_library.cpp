@@ -6,6 +6,10 @@ typedef BOOL(WINAPI* SetDefaultDllDirectoriesFn)(DWORD);
 typedef BOOL(WINAPI* SetDllDirectoryFn)(LPCSTR);
 const DWORD SearchSystem32 = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
 
+// Whether SetDefaultDllDirectories succeeded: the system then also knows the
+// LOAD_LIBRARY_SEARCH_* flags of LoadLibraryEx.
+bool SearchFlagsKnown;
+
 } // namespace
 
 void RestrictDllSearch() {
@@ -14,7 +18,7 @@ void RestrictDllSearch() {
     if (!kernel) return;
     SetDefaultDllDirectoriesFn setDefault =
         (SetDefaultDllDirectoriesFn)GetProcAddress(kernel, "SetDefaultDllDirectories");
-    if (setDefault) setDefault(SearchSystem32);
+    if (setDefault) SearchFlagsKnown = setDefault(SearchSystem32) != FALSE;
     // Also where the above is missing: drop the current folder from the search.
     SetDllDirectoryFn setDirectory = (SetDllDirectoryFn)GetProcAddress(kernel, "SetDllDirectoryA");
     if (setDirectory) setDirectory("");
@@ -28,7 +32,10 @@ HMODULE LoadSystemLibrary(const char* fileName) {
     if (int(length) + 1 + nameLength >= int(sizeof path)) return nullptr;
     path[length] = '\\';
     lstrcpynA(path + length + 1, fileName, int(sizeof path) - int(length) - 1);
-    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The DLL's own imports are looked for in System32 only where the system
+    // knows how; elsewhere beside the DLL, which is System32 too.
+    return LoadLibraryExA(path, nullptr,
+                          SearchFlagsKnown ? SearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 FARPROC SystemFunction(const char* fileName, const char* functionName) {
