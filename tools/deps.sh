@@ -4,7 +4,8 @@
 set -euo pipefail
 want=(cmake ninja-build g++ make mingw-w64 python3-fonttools googletest libgtest-dev)
 case "${1:-build}" in
-  test|demo|bench) want+=(wine64 wine fonts-wine xvfb xauth imagemagick x11-utils) ;;
+  test) want+=(wine64 wine fonts-wine xvfb xauth imagemagick x11-utils python3-pefile osslsigncode openssl) ;;
+  demo|bench) want+=(wine64 wine fonts-wine xvfb xauth imagemagick x11-utils) ;;
   fuzz) want+=(clang libclang-rt-14-dev) ;;
 esac
 missing=()

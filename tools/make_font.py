@@ -8,6 +8,7 @@ staff line, so the glyphs line up like the usual music fonts do.
 """
 
 import math
+import os
 import sys
 
 from fontTools.fontBuilder import FontBuilder
@@ -18,9 +19,17 @@ ASCENT = 1150
 DESCENT = 650
 VERSION = "1.200"
 
-# 2026-01-01 00:00:00 UTC in seconds since 1904-01-01 (the head table's epoch).
-# A fixed value keeps rebuilds byte-identical.
+# The head table counts seconds since 1904-01-01; Unix time since 1970-01-01.
+HEAD_EPOCH_OFFSET = 2082844800
+# The font's dates: the build's SOURCE_DATE_EPOCH (set by the build, see
+# tools/source_date.sh), else 2026-01-01 00:00:00 UTC. Never the clock, so
+# rebuilds are byte-identical.
 FIXED_TIMESTAMP = 3849984000
+
+
+def font_timestamp():
+    value = os.environ.get("SOURCE_DATE_EPOCH", "")
+    return int(value) + HEAD_EPOCH_OFFSET if value.isdigit() else FIXED_TIMESTAMP
 
 
 def _pt(p):
@@ -270,7 +279,7 @@ def build(out_path):
         ulUnicodeRange2=1 << 28,
     )
     fb.setupPost()
-    fb.updateHead(fontRevision=float(VERSION), created=FIXED_TIMESTAMP, modified=FIXED_TIMESTAMP)
+    fb.updateHead(fontRevision=float(VERSION), created=font_timestamp(), modified=font_timestamp())
     fb.save(out_path)
 
 

@@ -1,0 +1,266 @@
+#!/usr/bin/python3
+"""Checks on the built ScorewaveSetup.exe and npscorew64.dll, read as files.
+
+Usage: check_binaries.py BUILD_DIR
+
+- Both: the exception directory (.pdata) is present, its entries sorted and
+  inside the image, and every function that the link map (<name>.map, written
+  by the build) places in the code has an entry, except import thunks (a jump
+  through an import address slot, which the x64 convention lets go without).
+  The functions the system calls directly are named: the installer's entry
+  point and main window procedure, the plug-in's exported functions.
+- The installer: no TLS directory, no constructor or destructor lists, no
+  C runtime initialiser tables, no pseudo-relocations. Its own entry point
+  (WinMainCRTStartup in src/app/main.cpp) runs none of them, so a change that
+  comes to need the C runtime's start-up fails here instead of misbehaving.
+- The installer without its plug-in stays within 60 KiB (61,440 bytes).
+
+Prints one line per check and "N passed, N failed" at the end; exits 1 when a
+check failed.
+"""
+
+import os
+import re
+import struct
+import sys
+
+import pefile
+
+SIZE_GUARD = 61440  # bytes: the installer without its plug-in
+INSTALLER_NAMED = {
+    "WinMainCRTStartup": "the entry point",
+    "_Z14MainWindowProcP6HWND__jyx": "MainWindowProc, the main window's dialog procedure",
+}
+PLUGIN_EXPORTS = ("NP_GetEntryPoints", "NP_Initialize", "NP_Shutdown")
+
+passed = 0
+failed = 0
+
+
+def check(ok, what, detail=""):
+    global passed, failed
+    if ok:
+        passed += 1
+        print("ok     " + what)
+    else:
+        failed += 1
+        print("FAILED " + what + (": " + detail if detail else ""))
+    return ok
+
+
+# ------------------------------------------------------------------ link map
+
+LINE = re.compile(r"^ (\S+)?\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s*(.*)$")
+SYMBOL = re.compile(r"^\s+0x([0-9a-f]+)\s+([A-Za-z_.$@?][^\s=]*)\s*$")
+
+
+def code_sections(map_path):
+    """The input sections placed in the output section .text, as a list of
+    (name, address, size, source, [symbol names at its start]) with size > 0."""
+    with open(map_path, encoding="utf-8", errors="replace") as f:
+        lines = f.read().split("\n")
+    start = next(i for i, l in enumerate(lines) if l.startswith("Linker script and memory map"))
+    in_text = False
+    sections = []
+    pending = None  # a section name whose address and size are on the next line
+    for line in lines[start:]:
+        if re.match(r"^\.\S+", line):  # an output section
+            in_text = line.split()[0] == ".text"
+            pending = None
+            continue
+        if not in_text:
+            continue
+        m = re.match(r"^ (\.text\S*|\S+)\s*$", line)
+        if m and not line.startswith(" *"):
+            pending = m.group(1)
+            continue
+        m = re.match(r"^ (\.text\S*)\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(.*)$", line)
+        if m:
+            sections.append([m.group(1), int(m.group(2), 16), int(m.group(3), 16), m.group(4), []])
+            pending = None
+            continue
+        m = re.match(r"^\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$", line)
+        if m and pending:
+            sections.append([pending, int(m.group(1), 16), int(m.group(2), 16), m.group(3), []])
+            pending = None
+            continue
+        m = SYMBOL.match(line)
+        if m and sections and "=" not in line:
+            address = int(m.group(1), 16)
+            last = sections[-1]
+            if last[1] <= address < last[1] + max(last[2], 1):
+                last[4].append((m.group(2), address))
+    return [s for s in sections if s[2] > 0]
+
+
+def map_value(map_path, symbol):
+    """The value the map gives an assigned symbol (NAME = ...)."""
+    pattern = re.compile(r"^\s+0x([0-9a-f]+)\s+" + re.escape(symbol) + r" = ")
+    with open(map_path, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            m = pattern.match(line)
+            if m:
+                return int(m.group(1), 16)
+    return None
+
+
+def filled_input_sections(map_path, patterns):
+    """Input sections with bytes, listed under the given input patterns of the
+    map (for example '*(.ctors)'), as 'name source' texts."""
+    found = []
+    with open(map_path, encoding="utf-8", errors="replace") as f:
+        lines = f.read().split("\n")
+    current = None
+    for line in lines:
+        stripped = line.strip()
+        if stripped.startswith("*"):
+            current = stripped
+            continue
+        if re.match(r"^\.\S+", line):
+            current = None
+            continue
+        if current in patterns:
+            m = re.match(r"^ (\S+)\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(.*)$", line)
+            if m and int(m.group(3), 16) > 0:
+                found.append(m.group(1) + " " + m.group(4))
+    return found
+
+
+# ---------------------------------------------------------------- exceptions
+
+
+def runtime_functions(pe):
+    """The exception directory's entries as (begin, end, unwind) RVAs."""
+    directory = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXCEPTION"]]
+    if directory.VirtualAddress == 0 or directory.Size == 0:
+        return None, directory
+    data = pe.get_data(directory.VirtualAddress, directory.Size)
+    entries = [struct.unpack_from("<III", data, i) for i in range(0, len(data) - 11, 12)]
+    return entries, directory
+
+
+def section_of(pe, rva):
+    for s in pe.sections:
+        if s.VirtualAddress <= rva < s.VirtualAddress + max(s.Misc_VirtualSize, s.SizeOfRawData):
+            return s
+    return None
+
+
+def is_import_thunk(pe, rva):
+    """jmp qword ptr [rip+disp] whose slot lies in the import address table."""
+    code = pe.get_data(rva, 6)
+    if len(code) < 6 or code[0] != 0xFF or code[1] != 0x25:
+        return False
+    slot = rva + 6 + struct.unpack_from("<i", code, 2)[0]
+    iat = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IAT"]]
+    return iat.VirtualAddress <= slot < iat.VirtualAddress + iat.Size
+
+
+def check_exceptions(label, pe, map_path, named):
+    entries, directory = runtime_functions(pe)
+    if not check(entries, label + ": exception directory present"):
+        return
+    image_size = pe.OPTIONAL_HEADER.SizeOfImage
+    holder = section_of(pe, directory.VirtualAddress)
+    check(holder is not None and directory.VirtualAddress + directory.Size
+          <= holder.VirtualAddress + holder.SizeOfRawData and directory.Size % 12 == 0,
+          label + ": exception directory inside one section of the file, whole entries",
+          "at 0x%x, 0x%x bytes" % (directory.VirtualAddress, directory.Size))
+    unsorted = [i for i in range(1, len(entries)) if entries[i][0] < entries[i - 1][1]]
+    check(not unsorted, label + ": %d entries sorted, none overlapping" % len(entries),
+          "entry %s" % unsorted[:5])
+    outside = []
+    for begin, end, unwind in entries:
+        code = section_of(pe, begin)
+        if not (0 < begin < end <= image_size and code is not None
+                and code.Characteristics & pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]
+                and end <= code.VirtualAddress + code.Misc_VirtualSize
+                and 0 < unwind < image_size and section_of(pe, unwind & ~1) is not None):
+            outside.append("0x%x-0x%x unwind 0x%x" % (begin, end, unwind))
+    check(not outside, label + ": every entry's code and unwind data inside the image",
+          ", ".join(outside[:5]))
+
+    base = pe.OPTIONAL_HEADER.ImageBase
+    begins = {e[0] for e in entries}
+    sections = code_sections(map_path)
+    check(len(sections) > 10, label + ": the link map lists the code (%d functions)" % len(sections))
+    missing, thunks = [], 0
+    for name, address, size, source, symbols in sections:
+        rva = address - base
+        if is_import_thunk(pe, rva):
+            thunks += 1
+            continue
+        if rva not in begins:
+            missing.append("%s at 0x%x (%s)" % (name, rva, source.split("/")[-1]))
+    check(not missing, label + ": every function of the link map has an entry (%d import thunks left out)" % thunks,
+          "; ".join(missing[:10]))
+    by_symbol = {}
+    for name, address, size, source, symbols in sections:
+        for symbol, at in symbols:
+            by_symbol[symbol] = at - base
+        if name.startswith(".text$"):
+            by_symbol.setdefault(name[len(".text$"):], address - base)
+    for symbol, what in named.items():
+        rva = by_symbol.get(symbol)
+        check(rva is not None and rva in begins, label + ": " + what + " has an entry",
+              "not in the link map" if rva is None else "none begins at 0x%x" % rva)
+
+
+def main(build):
+    setup_path = os.path.join(build, "ScorewaveSetup.exe")
+    plugin_path = os.path.join(build, "npscorew64.dll")
+    setup = pefile.PE(setup_path)
+    plugin = pefile.PE(plugin_path)
+
+    # The plug-in: the exception directory, its exported functions named.
+    exports = {e.name.decode(): e.address for e in getattr(plugin, "DIRECTORY_ENTRY_EXPORT").symbols if e.name}
+    named = {}
+    for name in PLUGIN_EXPORTS:
+        check(name in exports, "npscorew64.dll: exports " + name)
+        named[name] = "exported " + name
+    check_exceptions("npscorew64.dll", plugin, os.path.join(build, "npscorew64.map"), named)
+    begins = {e[0] for e in (runtime_functions(plugin)[0] or [])}
+    for name in PLUGIN_EXPORTS:
+        if name in exports:
+            check(exports[name] in begins, "npscorew64.dll: the export table's " + name + " has an entry")
+
+    # The installer.
+    setup_map = os.path.join(build, "ScorewaveSetup.map")
+    check_exceptions("ScorewaveSetup.exe", setup, setup_map, INSTALLER_NAMED)
+    entry = setup.OPTIONAL_HEADER.AddressOfEntryPoint
+    check(entry in {e[0] for e in (runtime_functions(setup)[0] or [])},
+          "ScorewaveSetup.exe: the header's entry point 0x%x has an entry" % entry)
+    tls = setup.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_TLS"]]
+    check(tls.VirtualAddress == 0 and tls.Size == 0, "ScorewaveSetup.exe: no TLS directory")
+    names = [s.Name.rstrip(b"\0").decode(errors="replace") for s in setup.sections]
+    check(".tls" not in names and ".CRT" not in names,
+          "ScorewaveSetup.exe: no .tls or .CRT section", " ".join(names))
+    lists = filled_input_sections(setup_map, {
+        "*(.ctors)", "*(.ctor)", "*(SORT_BY_NAME(.ctors.*))",
+        "*(.dtors)", "*(.dtor)", "*(SORT_BY_NAME(.dtors.*))",
+        "*(SORT_BY_NAME(.CRT$XC*))", "*(SORT_BY_NAME(.CRT$XI*))", "*(SORT_BY_NAME(.CRT$XL*))",
+        "*(SORT_BY_NAME(.CRT$XP*))", "*(SORT_BY_NAME(.CRT$XT*))",
+        "*(.tls$AAA)", "*(.tls)", "*(.tls$)", "*(SORT_BY_NAME(.tls$*))", "*(.tls$ZZZ)"})
+    check(not lists, "ScorewaveSetup.exe: no constructor, destructor, initialiser or TLS lists",
+          "; ".join(lists[:5]))
+    ctor, dtor = map_value(setup_map, "__CTOR_LIST__"), map_value(setup_map, "__DTOR_LIST__")
+    check(ctor is not None and dtor is not None and dtor - ctor == 16,
+          "ScorewaveSetup.exe: __CTOR_LIST__ holds only its two end marks")
+    psrelocs = map_value(setup_map, "__rt_psrelocs_size")
+    check(psrelocs == 0, "ScorewaveSetup.exe: no pseudo-relocations", "size %s" % psrelocs)
+
+    setup_size = os.path.getsize(setup_path)
+    plugin_size = os.path.getsize(plugin_path)
+    check(setup_size - plugin_size <= SIZE_GUARD,
+          "ScorewaveSetup.exe without its plug-in: %d bytes (%d - %d), guard %d"
+          % (setup_size - plugin_size, setup_size, plugin_size, SIZE_GUARD))
+
+    print("%d passed, %d failed" % (passed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.stderr.write("usage: check_binaries.py BUILD_DIR\n")
+        sys.exit(2)
+    sys.exit(main(sys.argv[1]))
