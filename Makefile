@@ -6,7 +6,7 @@ NATIVE := $(BUILD)/native
 CMAKE_CROSS := cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake
 CTEST_JOBS ?= 2
 
-.PHONY: all deps test unit wine-test fuzz-smoke demo bench fuzz format clean
+.PHONY: all deps test unit wine-test fuzz-smoke repro sign demo bench fuzz format clean
 
 all:
 	@tools/deps.sh build
@@ -31,10 +31,22 @@ fuzz-smoke:
 	@tools/deps.sh fuzz
 	tests/fuzz/run.sh $(BUILD)/fuzz $(or $(FUZZ_SECONDS),3)
 
+# Two builds of the product in two temporary folders give the same bytes.
+repro:
+	@tools/deps.sh build
+	tools/repro.sh
+
+# Authenticode: build/signed/ gets npscorew64.dll signed, and ScorewaveSetup.exe
+# built around it and signed (tools/sign.sh tells the variables). The ordinary
+# build stays unsigned.
+sign: all
+	tools/sign.sh $(BUILD)
+
 test:
 	@tools/deps.sh test
 	$(MAKE) unit
 	$(MAKE) fuzz-smoke
+	$(MAKE) repro
 	$(MAKE) wine-test
 
 demo: all

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# make repro: builds the product twice, from two copies of this source tree in
+# two temporary folders, one after the other, and checks that both give
+# byte-identical ScorewaveSetup.exe and npscorew64.dll, and that neither
+# names a folder of either build. Both take the time stamp of this tree
+# (tools/source_date.sh: the commit's time unless SOURCE_DATE_EPOCH is set).
+set -euo pipefail
+src=$(cd "$(dirname "$0")/.." && pwd)
+products=(ScorewaveSetup.exe npscorew64.dll)
+start=$(date +%s)
+
+SOURCE_DATE_EPOCH=$(tools/source_date.sh print "$src")
+export SOURCE_DATE_EPOCH
+root=$(mktemp -d "${TMPDIR:-/tmp}/scorewave-repro.XXXXXX")
+trap 'rm -rf "$root"' EXIT
+
+# The tracked files and new ones not ignored, as they are in the work tree.
+files() {
+    if git -C "$src" rev-parse --git-dir >/dev/null 2>&1; then
+        git -C "$src" ls-files -z --cached --others --exclude-standard
+    else
+        (cd "$src" && find . -path ./build -prune -o -type f -print0)
+    fi
+}
+
+build() { # NAME: copies the tree to $root/NAME/source, builds in $root/NAME/out
+    local tree="$root/$1/source" out="$root/$1/out"
+    mkdir -p "$tree"
+    (cd "$src" && files | xargs -0 cp --parents -t "$tree")
+    cmake -S "$tree" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake \
+        -DSCOREWAVE_TESTS=OFF >"$root/$1.log" 2>&1
+    ninja -C "$out" ScorewaveSetup >>"$root/$1.log" 2>&1 || { cat "$root/$1.log"; exit 1; }
+}
+
+build first
+sleep 1 # a second apart at least: a clock in the build would show
+build second-with-a-longer-name
+
+status=0
+for f in "${products[@]}"; do
+    a="$root/first/out/$f" b="$root/second-with-a-longer-name/out/$f"
+    if cmp -s "$a" "$b"; then
+        echo "same bytes: $f $(sha256sum "$a" | cut -d' ' -f1)"
+    else
+        echo "DIFFERENT: $f"
+        cmp -l "$a" "$b" | head -5
+        status=1
+    fi
+    if strings -a "$a" | grep -F -e "$root" -e "$src" -e "/first/" -e "/out/"; then
+        echo "a build folder is named inside $f"
+        status=1
+    fi
+done
+echo "SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH; two builds in $(($(date +%s) - start)) s"
+[ $status -eq 0 ] && echo "reproducible: 1 passed, 0 failed" || echo "reproducible: 0 passed, 1 failed"
+exit $status
