@@ -2,6 +2,7 @@
 
 #include "process/state.h"
 #include "app/browse.h"
+#include "app/desktop_shell.h"
 #include "process/system_library.h"
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
@@ -208,7 +209,10 @@ void EndMainWindow(HWND dialog) {
 void OnCommand(HWND dialog, int id) {
     switch (id) {
     case IDOK:
-        if (ReturnMode) {
+        // The page opens in the desktop user's browser, never in one that
+        // inherits this program's elevation; only where no desktop shell
+        // answers does the installer start the browser itself.
+        if (ReturnMode && !OpenThroughDesktopShell(PostInstallPage)) {
             if (ShellExecuteFn shellExecute =
                     (ShellExecuteFn)SystemFunction(Shell32Library, "ShellExecuteA"))
                 shellExecute(nullptr, "open", PostInstallPage, nullptr, nullptr, SW_SHOWNORMAL);

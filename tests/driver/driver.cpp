@@ -474,6 +474,8 @@ void NewRecording() {
     RecordingFile = "C:\\lab\\recorded-" + std::to_string(GetCurrentProcessId()) + "-" +
                     std::to_string(++RecordingCount) + ".txt";
     SetEnvironmentVariableA("LAB_RECORDER_FILE", RecordingFile.c_str());
+    // For the programs the desktop shell starts, which get its environment.
+    RegKey(HKCU, "Software\\ScorewaveLab").SetString("RecorderFile", RecordingFile);
 }
 
 bool RecordUrlLaunches(const char* protocol) {
@@ -482,18 +484,36 @@ bool RecordUrlLaunches(const char* protocol) {
     return key.SetString("", "\"" + FixturePath("recorder") + "\" \"%1\"");
 }
 
-std::vector<std::string> RecordedLaunches() {
+namespace {
+std::vector<std::string> RecordedLines(const std::string& file) {
     // A launch has created its process by the time the launcher goes on, so
     // once no recorder runs, every launch made so far is in the file.
     if (!WaitFor([] { return ProcessesNamed("recorder.exe").empty(); }, 30000))
         ADD_FAILURE() << "a recorder process is still running";
     std::vector<std::string> lines;
     if (RecordingFile.empty()) return lines;
-    std::string text = ReadWholeFile(RecordingFile).value_or("");
+    std::string text = ReadWholeFile(file).value_or("");
     size_t start = 0;
     for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(text.substr(start, end - start));
     return lines;
+}
+} // namespace
+
+std::vector<std::string> RecordedLaunches() { return RecordedLines(RecordingFile); }
+
+std::vector<LaunchParent> RecordedLaunchParents() {
+    std::vector<LaunchParent> parents;
+    for (const std::string& line : RecordedLines(RecordingFile + ".parents")) {
+        LaunchParent parent;
+        size_t space = line.find(' ');
+        parent.pid = DWORD(strtoul(line.c_str(), nullptr, 10));
+        parent.name = space == std::string::npos ? "?" : line.substr(space + 1);
+        for (char& c : parent.name)
+            c = char(tolower((unsigned char)c));
+        parents.push_back(parent);
+    }
+    return parents;
 }
 
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info, const char* image,

@@ -97,12 +97,22 @@ bool SetWindowsVersion(const std::string& version, const std::string& exe = "Sco
 
 // Makes `protocol` URLs open the recorder fixture and starts a new recording.
 // The recorder appends its command line to the file named by the environment
-// variable LAB_RECORDER_FILE, which every program started afterwards inherits.
+// variable LAB_RECORDER_FILE, which every program started afterwards inherits,
+// and by HKCU\Software\ScorewaveLab value RecorderFile, which the programs
+// the desktop shell starts read.
 bool RecordUrlLaunches(const char* protocol = "http");
 // Starts a new, empty recording file.
 void NewRecording();
 // The recorded command lines, once no recorder process is left running.
 std::vector<std::string> RecordedLaunches();
+// For each recorded launch, in the same order, the process that started the
+// recorder: its id, and its executable name in lower case ("explorer.exe" for
+// the desktop shell), or "?" when it had already ended.
+struct LaunchParent {
+    DWORD pid = 0;
+    std::string name;
+};
+std::vector<LaunchParent> RecordedLaunchParents();
 
 // Starts a process from a command line (image null: its first word names the
 // program), retrying the start that Wine under heavy load now and then fails with

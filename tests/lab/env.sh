@@ -89,6 +89,13 @@ lab_prefix_create() {
         echo "lab: prefix $prefix not created (see $prefix/lab-boot.log)" >&2
         return 1
     fi
+    # The explorer.exe that wineboot starts never registers the desktop shell's
+    # ShellWindows object (nothing answers CLSID_ShellWindows while it runs):
+    # stop it, so the desktop the tests use comes from a fresh explorer.exe
+    # with the whole shell.
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+    WINEPREFIX="$prefix" wineserver -w 2>/dev/null
+    return 0
 }
 
 lab_wine() {

@@ -1,0 +1,106 @@
+// The page after the installation (the Return button of the log page) opens
+// as the desktop's user: through the desktop shell, whose programs are
+// explorer.exe's children and never inherit the installer's elevation. Only
+// where the desktop shell does not answer does the installer start the
+// browser itself (ShellExecuteA), as before. Either way the registered http
+// browser gets the page, and the run ends as before.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <exdisp.h>
+
+#include "driver/driver.h"
+#include "resources/resource.h"
+#include "win/installer_texts.h"
+
+using namespace lab;
+
+namespace {
+
+const char ReturnCaption[] = "&Return to Scorewave";
+const char PostInstallPage[] = "http://www.scorewave-music.com/docs/installed.asp?pkg=viewer";
+const DWORD WindowWaitMs = 30000;
+const DWORD InstallWaitMs = 60000;
+
+// While it lives, oleaut32.dll is disabled for the installer (a Wine DLL
+// override): the desktop shell's road, which needs its BSTRs and its
+// automation marshalling, cannot answer.
+class NoAutomationForTheInstaller {
+  public:
+    NoAutomationForTheInstaller() { EXPECT_TRUE(Overrides().SetString("oleaut32", "")); }
+    ~NoAutomationForTheInstaller() { Overrides().DeleteValue("oleaut32"); }
+
+  private:
+    static RegKey Overrides() {
+        return RegKey(HKCU, "Software\\Wine\\AppDefaults\\ScorewaveSetup.exe\\DllOverrides");
+    }
+};
+
+// Whether the desktop shell answers: its ShellWindows object can be had. The
+// desktop's explorer.exe registers it a moment after it starts.
+bool DesktopShellAnswers() {
+    bool initialised = SUCCEEDED(CoInitialize(nullptr));
+    IShellWindows* windows = nullptr;
+    CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                     (void**)&windows);
+    if (windows) windows->Release();
+    if (initialised) CoUninitialize();
+    return windows != nullptr;
+}
+
+class PostInstallPageTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(RecordUrlLaunches("http")); }
+
+    // Runs the installer to its log page, presses Return and checks the run
+    // ends as it always has; the launches are then recorded. The installer's
+    // process id.
+    static DWORD PressReturn() {
+        RunOptions options;
+        options.args = "/noeu";
+        Session run(options);
+        EXPECT_TRUE(run.Started());
+        EXPECT_TRUE(run.WaitMainWindow(WindowWaitMs)) << Describe(run.WindowsSeen());
+        EXPECT_TRUE(run.WaitText(IDC_STATUS, FailedStatus, InstallWaitMs))
+            << "status: \"" << run.Text(IDC_STATUS) << "\"";
+        EXPECT_EQ(run.Text(IDOK), ReturnCaption);
+        EXPECT_TRUE(run.Click(IDOK));
+        EXPECT_EQ(run.Wait(WindowWaitMs), 1);
+        EXPECT_TRUE(run.Boxes().empty()) << Describe(run.Boxes());
+        return run.Pid();
+    }
+};
+
+TEST_F(PostInstallPageTest, ReturnOpensThePageThroughTheDesktopShell) {
+    ASSERT_TRUE(WaitFor(DesktopShellAnswers, WindowWaitMs)) << "no desktop shell in the lab";
+    DWORD installer = PressReturn();
+    std::vector<std::string> launched = RecordedLaunches();
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_NE(launched[0].find(PostInstallPage), std::string::npos) << launched[0];
+    // Started by Explorer, the desktop's shell, which is still running, not by
+    // the installer.
+    std::vector<LaunchParent> parents = RecordedLaunchParents();
+    ASSERT_EQ(parents.size(), 1u);
+    EXPECT_NE(parents[0].pid, installer);
+    EXPECT_EQ(parents[0].name, "explorer.exe") << parents[0].pid << ", installer " << installer;
+    std::vector<DWORD> explorers = ProcessesNamed("explorer.exe");
+    EXPECT_NE(std::find(explorers.begin(), explorers.end(), parents[0].pid), explorers.end());
+}
+
+TEST_F(PostInstallPageTest, WithoutTheDesktopShellTheInstallerOpensThePageItself) {
+    NoAutomationForTheInstaller noShell;
+    DWORD installer = PressReturn();
+    std::vector<std::string> launched = RecordedLaunches();
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_NE(launched[0].find(PostInstallPage), std::string::npos) << launched[0];
+    // The installer, which may have ended by the time the recorder looked.
+    std::vector<LaunchParent> parents = RecordedLaunchParents();
+    ASSERT_EQ(parents.size(), 1u);
+    EXPECT_EQ(parents[0].pid, installer) << parents[0].name;
+}
+
+} // namespace
