@@ -500,7 +500,9 @@ std::vector<std::string> RecordedLines(const std::string& file) {
 }
 } // namespace
 
-std::vector<std::string> RecordedLaunches() { return RecordedLines(RecordingFile); }
+std::vector<std::string> RecordedLaunches() {
+    return RecordedLines(RecordingFile);
+}
 
 std::vector<LaunchParent> RecordedLaunchParents() {
     std::vector<LaunchParent> parents;
