@@ -6,7 +6,7 @@ NATIVE := $(BUILD)/native
 CMAKE_CROSS := cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake
 CTEST_JOBS ?= 2
 
-.PHONY: all deps test unit wine-test fuzz-smoke repro sign demo bench fuzz format clean
+.PHONY: all deps test unit wine-test fuzz-smoke repro sign verify-release demo bench fuzz format clean
 
 all:
 	@tools/deps.sh build
@@ -37,10 +37,18 @@ repro:
 	tools/repro.sh
 
 # Authenticode: build/signed/ gets npscorew64.dll signed, and ScorewaveSetup.exe
-# built around it and signed (tools/sign.sh tells the variables). The ordinary
-# build stays unsigned.
+# built around it and signed. The certificate and key come from SIGN_PKCS12 and
+# SIGN_PASSWORD_FILE, or SIGN_CERT and SIGN_KEY; SIGN_TIMESTAMP_URL is optional
+# (tools/sign.sh). The ordinary build stays unsigned.
 sign: all
+	@tools/deps.sh sign
 	tools/sign.sh $(BUILD)
+
+# A signed installer (RELEASE=file) is this commit's build plus signatures only;
+# CA=root.pem checks the signatures against that root (tools/verify_release.sh).
+verify-release: all
+	@tools/deps.sh sign
+	tools/verify_release.sh "$(RELEASE)" $(BUILD) $(CA)
 
 test:
 	@tools/deps.sh test

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests use, when missing.
-# Usage: tools/deps.sh [build|test|demo|bench|fuzz]
+# Usage: tools/deps.sh [build|test|demo|bench|fuzz|sign]
 set -euo pipefail
 want=(cmake ninja-build g++ make mingw-w64 python3-fonttools googletest libgtest-dev)
 case "${1:-build}" in
   test) want+=(wine64 wine fonts-wine xvfb xauth imagemagick x11-utils python3-pefile osslsigncode openssl) ;;
   demo|bench) want+=(wine64 wine fonts-wine xvfb xauth imagemagick x11-utils) ;;
   fuzz) want+=(clang libclang-rt-14-dev) ;;
+  sign) want+=(osslsigncode python3-pefile) ;;
 esac
 missing=()
 for p in "${want[@]}"; do
