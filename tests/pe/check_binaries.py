@@ -13,6 +13,7 @@ Usage: check_binaries.py BUILD_DIR
   C runtime initialiser tables, no pseudo-relocations. Its own entry point
   (WinMainCRTStartup in src/app/main.cpp) runs none of them, so a change that
   comes to need the C runtime's start-up fails here instead of misbehaving.
+- Both: a valid PE checksum.
 - The installer without its plug-in stays within 60 KiB (61,440 bytes).
 
 Prints one line per check and "N passed, N failed" at the end; exits 1 when a
@@ -248,6 +249,10 @@ def main(build):
           "ScorewaveSetup.exe: __CTOR_LIST__ holds only its two end marks")
     psrelocs = map_value(setup_map, "__rt_psrelocs_size")
     check(psrelocs == 0, "ScorewaveSetup.exe: no pseudo-relocations", "size %s" % psrelocs)
+
+    for label, pe in (("npscorew64.dll", plugin), ("ScorewaveSetup.exe", setup)):
+        check(pe.OPTIONAL_HEADER.CheckSum != 0 and pe.verify_checksum(),
+              label + ": the PE checksum is valid")
 
     setup_size = os.path.getsize(setup_path)
     plugin_size = os.path.getsize(plugin_path)
