@@ -4,14 +4,16 @@
 #   source_date.sh run FILE COMMAND...     runs COMMAND with SOURCE_DATE_EPOCH from FILE
 #   source_date.sh print SOURCE_DIR        prints the value
 # The value: $SOURCE_DATE_EPOCH when set; else the time of the commit checked
-# out in SOURCE_DIR; outside git, the newest modification time of the files the
-# product is built from (a release archive keeps them).
+# out in SOURCE_DIR (when SOURCE_DIR is the top of a git work tree, not a folder
+# inside another project's); otherwise the newest modification time of the
+# files the product is built from (git archive sets them to the commit's time).
 set -eu
 
 value() {
     if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
         echo "$SOURCE_DATE_EPOCH"
-    elif t=$(git -C "$1" log -1 --format=%ct 2>/dev/null) && [ -n "$t" ]; then
+    elif [ "$(git -C "$1" rev-parse --show-toplevel 2>/dev/null)" = "$(cd "$1" && pwd -P)" ] &&
+        t=$(git -C "$1" log -1 --format=%ct 2>/dev/null) && [ -n "$t" ]; then
         echo "$t"
     else
         find "$1/CMakeLists.txt" "$1/cmake" "$1/src" "$1/plugin" "$1/tools" -type f \
