@@ -70,19 +70,22 @@ unsigned EnvironmentNumber(const char* name, unsigned otherwise) {
     return unsigned(strtoul(text, nullptr, 10));
 }
 
-// Milliseconds from the start to the end of a whole silent run; 0 when it did
-// not end with 0.
-DWORD TimedRun(const std::string& line) {
+// Starts a silent run and kills it after delayMs unless it ends first; true
+// when it was killed. lengthMs receives the length of a run that ended.
+bool RunAndKill(const std::string& line, DWORD delayMs, DWORD* lengthMs = nullptr) {
     PROCESS_INFORMATION info;
     DWORD start = 0;
-    if (!StartProcess(line, &info, nullptr, nullptr, &start)) return 0;
+    if (!StartProcess(line, &info, nullptr, nullptr, &start)) {
+        ADD_FAILURE() << "cannot start " << line;
+        return false;
+    }
     CloseHandle(info.hThread);
-    DWORD exitCode = 1;
-    if (WaitForSingleObject(info.hProcess, RunWaitMs) != WAIT_OBJECT_0)
-        TerminateProcess(info.hProcess, KilledExitCode);
-    GetExitCodeProcess(info.hProcess, &exitCode);
+    bool killed = WaitForSingleObject(info.hProcess, delayMs) == WAIT_TIMEOUT &&
+                  TerminateProcess(info.hProcess, KilledExitCode);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, RunWaitMs), WAIT_OBJECT_0);
+    if (lengthMs) *lengthMs = GetTickCount() - start;
     CloseHandle(info.hProcess);
-    return exitCode == 0 ? GetTickCount() - start : 0;
+    return killed;
 }
 
 TEST(KilledInstallation, EveryTargetWholeOrAsBeforeAfterEachKill) {
@@ -98,42 +101,30 @@ TEST(KilledInstallation, EveryTargetWholeOrAsBeforeAfterEachKill) {
     };
     const std::string line = "\"" + InstallerPath() + "\" /noui";
 
-    // The length of a whole run (the median of three), so that the kills fall
-    // anywhere in it.
-    std::vector<DWORD> lengths;
-    for (int i = 0; i < 3; ++i) {
+    // The kills fall anywhere in a whole run: the median of three.
+    std::vector<DWORD> lengths(3);
+    for (DWORD& length : lengths) {
         for (const Target& target : targets)
             Restore(target);
-        lengths.push_back(TimedRun(line));
-        ASSERT_NE(lengths.back(), 0u) << "an uncut run did not install";
+        ASSERT_FALSE(RunAndKill(line, RunWaitMs, &length));
     }
     std::sort(lengths.begin(), lengths.end());
-    const DWORD runMs = lengths[1];
-
     const unsigned wanted = EnvironmentNumber("SCOREWAVE_KILLS", 100);
     const unsigned seed = EnvironmentNumber("SCOREWAVE_KILL_SEED", GetTickCount());
     printf("kill test: seed %u (SCOREWAVE_KILL_SEED=%u repeats it), %u kills within %lu ms\n", seed,
-           seed, wanted, runMs);
+           seed, wanted, lengths[1]);
     std::mt19937 random(seed);
-    std::uniform_int_distribution<DWORD> moment(0, runMs);
+    std::uniform_int_distribution<DWORD> moment(0, lengths[1]);
+
     unsigned landed[LandingCount] = {};
     unsigned kills = 0, endedFirst = 0;
-    for (const Target& target : targets)
-        Restore(target);
     while (kills < wanted) {
         // Written targets get their previous file back, so that the next kill
         // still tells old from new; the others stay as the kill left them.
         for (const Target& target : targets)
             if (Look(target) == Written) Restore(target);
         DWORD delay = moment(random);
-        PROCESS_INFORMATION info;
-        ASSERT_TRUE(StartProcess(line, &info));
-        CloseHandle(info.hThread);
-        Sleep(delay);
-        bool killed = WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT &&
-                      TerminateProcess(info.hProcess, KilledExitCode);
-        ASSERT_EQ(WaitForSingleObject(info.hProcess, RunWaitMs), WAIT_OBJECT_0);
-        CloseHandle(info.hProcess);
+        bool killed = RunAndKill(line, delay);
         killed ? ++kills : ++endedFirst;
         for (const Target& target : targets) {
             Landing landing = Look(target);
@@ -150,18 +141,17 @@ TEST(KilledInstallation, EveryTargetWholeOrAsBeforeAfterEachKill) {
         printf(" %s %u;", LandingNames[landing], landed[landing]);
     printf("\n");
 
-    // A run to its end from where the last kill left everything.
+    // A run to its end from where the last kill left everything: nothing but
+    // the new files is left.
     InstallRun run = RunSilent();
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
-    for (const Target& target : targets) {
+    for (const Target& target : targets)
         EXPECT_EQ(Bytes(target.path), target.fresh) << target.path;
-        EXPECT_FALSE(FileExists(BackupOf(target.path))) << target.path;
-    }
-    // Nothing else is left beside the plug-ins, nor in the Fonts folder.
     for (size_t i = 0; i + 1 < targets.size(); ++i)
         EXPECT_EQ(FilesIn(FolderOf(targets[i].path)), std::vector<std::string>{PluginFile});
     EXPECT_EQ(FilesIn(FontsFolder(), "~scw*"), std::vector<std::string>{});
+    EXPECT_FALSE(FileExists(BackupOf(targets.back().path)));
 }
 
 } // namespace
