@@ -6,7 +6,7 @@ NATIVE := $(BUILD)/native
 CMAKE_CROSS := cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake
 CTEST_JOBS ?= 2
 
-.PHONY: all deps test unit wine-test fuzz-smoke repro sign verify-release demo bench fuzz format clean
+.PHONY: all deps test unit wine-test fuzz-smoke repro sign verify-release soak demo bench fuzz format clean
 
 all:
 	@tools/deps.sh build
@@ -49,6 +49,12 @@ sign: all
 verify-release: all
 	@tools/deps.sh sign
 	tools/verify_release.sh "$(RELEASE)" $(BUILD) $(CA)
+
+# The kill test at length: 2,000 kills of a silent installation
+# (SCOREWAVE_KILL_SEED=n repeats the moments of an earlier run).
+soak: all
+	@tools/deps.sh test
+	SCOREWAVE_KILLS=$(or $(SCOREWAVE_KILLS),2000) tests/lab/run-wine-test.sh $(BUILD)/wine/deploy_kill_test $(BUILD)/deploy_kill_test.exe
 
 test:
 	@tools/deps.sh test

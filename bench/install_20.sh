@@ -5,6 +5,10 @@
 # with the 20 files absent. A second row sets the installation against the
 # installer's own silent run with no browser registered: its fixed cost
 # (start-up, scans, font and registry checks, no writes).
+# Safe write: the same installation against the installer as it was before it
+# wrote each file whole under a temporary name and renamed it into place
+# (revision BENCH_BEFORE_SAFE_WRITE, built from git into BUILD_DIR/bench), both
+# from absent files and with a previous plug-in in every target.
 # Memory: the peak working set of the same silent installation, against the same
 # minimal writer.
 # Usage: bench/install_20.sh BUILD_DIR [PREFIX]   (called by bench/run.sh with
@@ -32,6 +36,11 @@ regfile=$build/bench/install_20.reg
 unregfile=$build/bench/install_20-none.reg
 
 clear_targets() { rm -f "$work"/*/plugins/npscorew64.dll "$work"/*/plugins/npscorew64.old; }
+place_previous() {
+    local f
+    clear_targets
+    for f in "$work"/*/plugins; do cp "$dll" "$f/npscorew64.dll"; done
+}
 count_written() {
     local n=0 f
     for f in "$work"/*/plugins/npscorew64.dll; do cmp -s "$f" "$dll" && n=$((n + 1)); done
@@ -73,6 +82,36 @@ writer_written=$(count_written)
 bench_row "installation: silent run into $targets targets (exit $install_rc, $install_written files written)" ms \
     "$install_ms" "minimal writer of the same bytes into the same files (exit $writer_rc, $writer_written written)" \
     "$writer_ms" "ratio <= 1.3"
+
+# The same installation against the installer before the safe write.
+before_rev=${BENCH_BEFORE_SAFE_WRITE:-a6abca44a203babe6e11d08cad009ff058e0933c}
+before_dir=$build/bench/before-safe-write
+before_exe=$before_dir/build/ScorewaveSetup.exe
+if [ ! -f "$before_exe" ] || [ "$(cat "$before_dir/revision" 2>/dev/null)" != "$before_rev" ]; then
+    rm -rf "$before_dir"
+    mkdir -p "$before_dir/source"
+    if git -C "$root" archive "$before_rev" | tar -x -C "$before_dir/source" &&
+        cmake -S "$before_dir/source" -B "$before_dir/build" -G Ninja \
+            -DCMAKE_TOOLCHAIN_FILE="$before_dir/source/cmake/mingw64.cmake" \
+            -DSCOREWAVE_TESTS=OFF >/dev/null &&
+        ninja -C "$before_dir/build" ScorewaveSetup >/dev/null; then
+        echo "$before_rev" >"$before_dir/revision"
+    fi
+fi
+if [ -f "$before_exe" ]; then
+    before=("$before_exe" /noui)
+    read -r safe_ms before_ms safe_rc before_rc < <(bench_pair "$prefix" reset_both install before)
+    bench_row "installation: silent run into $targets targets, each file written whole and renamed into place (exit $safe_rc)" ms \
+        "$safe_ms" "the same run by the installer before the safe write, ${before_rev:0:7} (exit $before_rc)" \
+        "$before_ms" "ratio <= 1.1"
+    reset_previous() { place_previous; }
+    read -r safe_ms before_ms safe_rc before_rc < <(bench_pair "$prefix" reset_previous install before)
+    bench_row "installation: the same, replacing a previous plug-in in every target (exit $safe_rc)" ms \
+        "$safe_ms" "the installer before the safe write (exit $before_rc)" "$before_ms" "-"
+else
+    bench_row "installation: safe write against the installer before it" ms "?" \
+        "revision ${before_rev:0:7} could not be built here" "?" "ratio <= 1.1"
+fi
 
 # The same installation against a silent run that finds no browser.
 reset_registered() {

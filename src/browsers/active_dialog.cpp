@@ -137,20 +137,34 @@ struct Confirmation {
     LPARAM lParam;
 };
 
+// A browser gets this long to handle a keystroke or click sent to it; a hung
+// one must not hang the installer.
+const UINT SendLimitMs = 5000;
+
 void Confirm(const Confirmation& how, DWORD thread) {
     HWND dialog = how.dialogClass ? FindClassWindow(how.dialogClass, false, nullptr)
                                   : FindThreadWindow(SystemDialogClass, thread);
     if (!dialog) return;
     HWND control = how.controlId < 0 ? dialog : GetDlgItem(dialog, how.controlId);
     if (!control) return;
+    HWND receiver = control;
+    UINT message = how.message;
+    WPARAM wParam = how.wParam;
+    LPARAM lParam = how.lParam;
     if (how.toFirstChild) {
-        HWND first = GetWindow(control, GW_CHILD);
-        if (first) SendMessageA(first, how.message, how.wParam, how.lParam);
-    } else if (how.message != 0) {
-        SendMessageA(control, how.message, how.wParam, how.lParam);
-    } else {
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(how.controlId, BN_CLICKED), (LPARAM)control);
+        receiver = GetWindow(control, GW_CHILD);
+        if (!receiver) return;
+    } else if (how.message == 0) {
+        receiver = dialog;
+        message = WM_COMMAND;
+        wParam = MAKEWPARAM(how.controlId, BN_CLICKED);
+        lParam = (LPARAM)control;
     }
+    // The outcome is not needed: a browser that did not answer in time is
+    // still found by the next search, as if it had not changed.
+    DWORD_PTR result;
+    SendMessageTimeoutA(receiver, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        SendLimitMs, &result);
 }
 
 typedef HWND (*Wait)(const CloseTarget& target, HWND current);

@@ -10,7 +10,8 @@ INT_PTR CALLBACK ActiveBrowsersDialog(HWND dialog, UINT message, WPARAM wParam, 
 int CloseRunningBrowsers(HWND listBox);
 
 // Closing strategies, each returning the number of windows whose close command
-// its main loop posted. All of them block the calling thread while they wait.
+// its main loop posted. All of them block the calling thread while they wait;
+// a keystroke or click sent to a browser waits a few seconds at most.
 int CloseByClass(const char* className, bool topLevelOnly, const char* titlePattern);
 int CloseWithSiblings(const char* className, bool topLevelOnly, const char* titlePattern);
 int CloseWithConfirmation(const char* mainClass, const char* dialogClass, int controlId,

@@ -49,25 +49,66 @@ void RestoreReadOnly(const char* path, DWORD previousAttributes) {
     if (now != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, now | FILE_ATTRIBUTE_READONLY);
 }
 
-// Prefix of the temporary file that keeps a previous file that could not be
-// moved aside.
-const char SafetyCopyPrefix[] = "swb";
+// Tries this many names when a temporary name is taken (by another installer
+// writing the same folder at the same moment).
+const int TemporaryNameAttempts = 16;
 
-// Copies path to a new file of the temporary folder, whose name goes to copy
-// (MAX_PATH bytes); false, with copy empty, when that cannot be done.
-bool KeepSafetyCopy(const char* path, char* copy) {
-    copy[0] = '\0';
-    char folder[MAX_PATH];
-    DWORD length = GetTempPathA(sizeof folder, folder);
-    if (length == 0 || length >= sizeof folder) return false;
-    if (!GetTempFileNameA(folder, SafetyCopyPrefix, 0, copy)) {
-        copy[0] = '\0';
-        return false;
+// Temporary files of an earlier run that was killed before its rename.
+void RemoveStrayTemporaries(const char* targetPath) {
+    char pattern[MAX_PATH];
+    if (!SiblingPath(targetPath, TemporaryNamePattern, pattern, sizeof pattern, IsAnsiLeadByte))
+        return;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        // The pattern also matches short names and longer names: only the
+        // installer's own exact names go.
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (!IsTemporaryName(entry.cFileName)) continue;
+        char stray[MAX_PATH];
+        if (SiblingPath(targetPath, entry.cFileName, stray, sizeof stray, IsAnsiLeadByte))
+            DeleteFileA(stray);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+
+// Writes the whole payload into a new file of the installer's own temporary
+// name in the target's folder, whose path goes to temporary (MAX_PATH bytes).
+// On failure nothing is left and the last error tells why.
+bool WriteTemporaryCopy(PayloadItem& item, const char* targetPath, char* temporary) {
+    unsigned first = GetTickCount() ^ GetCurrentProcessId();
+    for (int attempt = 0; attempt < TemporaryNameAttempts; ++attempt) {
+        char name[TemporaryNameSize];
+        TemporaryName(first + attempt, name);
+        if (!SiblingPath(targetPath, name, temporary, MAX_PATH, IsAnsiLeadByte)) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return false;
+        }
+        if (ExtractPayload(item, temporary)) return true;
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
     }
-    if (CopyFileA(path, copy, FALSE)) return true;
-    DeleteFileA(copy);
-    copy[0] = '\0';
     return false;
+}
+
+// An earlier run killed between its two renames left the previous file only
+// under the backup name: it goes back first. A backup beside its target is
+// one that could not be deleted then, and goes now. False when the backup
+// holds the previous file and could not be put back: it must then stay.
+bool SettleLeftoverBackup(const char* targetPath, const char* backup) {
+    DWORD backupAttributes = GetFileAttributesA(backup);
+    bool backupPresent = backupAttributes != INVALID_FILE_ATTRIBUTES &&
+                         !(backupAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    bool targetPresent = GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES;
+    switch (LeftoverBackupAction(targetPresent, backupPresent)) {
+    case RestoreBackup:
+        return MoveFileExA(backup, targetPath, MOVEFILE_WRITE_THROUGH) != FALSE;
+    case StaleBackup:
+        DeleteFileA(backup);
+        return true;
+    default:
+        return true;
+    }
 }
 
 } // namespace
@@ -75,8 +116,9 @@ bool KeepSafetyCopy(const char* path, char* copy) {
 bool ExtractPayload(PayloadItem& item, const char* path) {
     if (!LoadPayloadData(item)) return false;
 
+    // A new file only: another file of that name is never overwritten.
     HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     DWORD error = ERROR_SUCCESS;
@@ -84,10 +126,13 @@ bool ExtractPayload(PayloadItem& item, const char* path) {
         error = GetLastError();
     else if (written != item.size)
         error = ERROR_DISK_FULL; // a short write without an error code
+    // On the disk before the file can take the target's name, so that a power
+    // failure cannot leave the name on a file whose bytes never arrived.
+    else if (!FlushFileBuffers(file))
+        error = GetLastError();
     if (!CloseHandle(file) && error == ERROR_SUCCESS) error = GetLastError();
     if (error == ERROR_SUCCESS) return true;
 
-    // A browser must never load a half-written plug-in: what was written goes.
     DeleteFileA(path);
     SetLastError(error);
     return false;
@@ -120,15 +165,14 @@ bool FileCanBeOpened(const char* path) {
 }
 
 int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName) {
-    // A backup left behind by an earlier run goes first.
     char backup[MAX_PATH];
     bool hasBackupName = BackupPath(targetPath, backup, sizeof backup, IsAnsiLeadByte);
-    if (hasBackupName) DeleteFileA(backup);
+    // While the backup is the only copy of the previous file, nothing may
+    // replace or delete it.
+    bool backupKept = hasBackupName && !SettleLeftoverBackup(targetPath, backup);
 
-    bool backedUp = false;
-    char safetyCopy[MAX_PATH] = "";
-    DWORD previousAttributes = INVALID_FILE_ATTRIBUTES;
-    if (FileCanBeOpened(targetPath)) {
+    bool hasPrevious = FileCanBeOpened(targetPath);
+    if (hasPrevious) {
         int major = 0, minor = 0, patch = 0, build = 0;
         ReadProductVersion(targetPath, &major, &minor, &patch, &build);
         if (IsNewerThanPayload(major, minor, patch)) {
@@ -138,42 +182,54 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
                               major, minor, patch);
             if (answer == IDYES) return DeployKept;
         }
-        previousAttributes = GetFileAttributesA(targetPath);
-        ClearReadOnly(targetPath);
-        if (hasBackupName && MoveOrCopyFile(targetPath, backup)) {
-            backedUp = true;
-        } else {
-            // The backup name is taken by a file that cannot go (a browser still
-            // has an earlier plug-in loaded under it). The previous file makes
-            // way all the same, so a copy elsewhere keeps it until the new one
-            // is written: a failed write must not lose it.
-            KeepSafetyCopy(targetPath, safetyCopy);
-            DeleteFileA(targetPath);
-        }
     }
 
-    if (ExtractPayload(item, targetPath)) {
+    // The new bytes take the target's name only once they are whole on the
+    // disk: a browser never finds a partial plug-in, whenever the installer
+    // is stopped.
+    RemoveStrayTemporaries(targetPath);
+    char temporary[MAX_PATH];
+    bool written = WriteTemporaryCopy(item, targetPath, temporary);
+    DWORD error = written ? ERROR_SUCCESS : GetLastError();
+
+    bool backedUp = false;
+    DWORD previousAttributes = INVALID_FILE_ATTRIBUTES;
+    if (written && hasPrevious) {
+        previousAttributes = GetFileAttributesA(targetPath);
+        ClearReadOnly(targetPath);
+        // The previous file is renamed, not replaced: a browser may have it
+        // loaded, which allows a rename only. A program holding it without
+        // sharing means the user is asked; any other failure (the backup name
+        // held by an older copy still loaded) leaves it to be replaced in place.
+        if (hasBackupName && !backupKept) {
+            backedUp = MoveOrCopyFile(targetPath, backup);
+            if (!backedUp && GetLastError() == ERROR_SHARING_VIOLATION) {
+                error = ERROR_SHARING_VIOLATION;
+                written = false;
+                DeleteFileA(temporary);
+            }
+        }
+    }
+    if (written &&
+        !MoveFileExA(temporary, targetPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = GetLastError();
+        written = false;
+        DeleteFileA(temporary);
+        if (backedUp) MoveOrCopyFile(backup, targetPath);
+    }
+
+    if (written) {
         ReportMessage(MSG_CREATED_FILE, 0, targetPath);
         // A backup still mapped by a running browser stays until the next run.
         if (backedUp) DeleteFileA(backup);
-        if (safetyCopy[0]) DeleteFileA(safetyCopy);
         ClearReadOnly(targetPath);
         return DeployWritten;
     }
 
-    // The previous file goes back before the user is asked, so that it is in
-    // place whatever happens while the box waits.
-    DWORD error = GetLastError();
-    if (backedUp) MoveOrCopyFile(backup, targetPath);
-    if (safetyCopy[0]) {
-        // Only where the previous file is gone: one that could not be deleted
-        // is still in place.
-        if (!FileCanBeOpened(targetPath)) CopyFileA(safetyCopy, targetPath, TRUE);
-        DeleteFileA(safetyCopy);
-    }
+    // The previous file is in place before the user is asked, whatever
+    // happens while the box waits.
     RestoreReadOnly(targetPath, previousAttributes);
     SetLastError(error);
-
     int answer;
     if (error == ERROR_SHARING_VIOLATION)
         answer = ReportMessage(MSG_FILE_IN_USE, MB_RETRYCANCEL | MB_ICONQUESTION, targetPath);

@@ -20,9 +20,11 @@ struct PayloadItem {
 
 // Deploys the plug-in (or the ActiveX item), retrying while the user says Retry.
 int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* browserName);
-// One attempt.
+// One attempt. The payload takes the target's name only once it is whole.
 int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName);
-// Writes the item's resource to path; a failed write leaves no file there.
+// Writes the item's whole resource into a new file at path, on the disk when
+// it returns; a failed write leaves no file there. A file already at path
+// fails it with ERROR_FILE_EXISTS.
 bool ExtractPayload(PayloadItem& item, const char* path);
 // Packed product version ((major*256+minor)*256+patch), 0 when none can be read.
 DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, int* build);

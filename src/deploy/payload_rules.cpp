@@ -21,18 +21,14 @@ bool SameTextIgnoringAsciiCase(const char* a, const char* b) {
     return *a == *b;
 }
 
-} // namespace
+// Where the file name of a path starts and where its extension does.
+struct NameParts {
+    size_t length;
+    size_t nameStart;  // equals length when the path names no file
+    size_t stemLength; // up to the file name's last dot, or the whole path
+};
 
-bool IsNewerThanPayload(int major, int minor, int patch) {
-    if (major != PayloadVersion.major) return major > PayloadVersion.major;
-    if (minor != PayloadVersion.minor) return minor > PayloadVersion.minor;
-    return patch > PayloadVersion.patch;
-}
-
-bool BackupPath(const char* target, char* backup, size_t backupSize, LeadBytePredicate isLeadByte) {
-    if (backupSize == 0) return false;
-    backup[0] = '\0';
-
+NameParts SplitName(const char* path, LeadBytePredicate isLeadByte) {
     // The file name starts after the last separator (or after "X:"); its
     // extension at its last dot. A trail byte of a double-byte character can
     // look like a backslash, so characters are stepped over whole.
@@ -40,10 +36,10 @@ bool BackupPath(const char* target, char* backup, size_t backupSize, LeadBytePre
     size_t lastDot = 0;
     bool hasDot = false;
     size_t length = 0;
-    if (target[0] != '\0' && target[1] == ':') nameStart = 2;
-    while (target[length] != '\0') {
-        unsigned char c = (unsigned char)target[length];
-        if (isLeadByte && isLeadByte(c) && target[length + 1] != '\0') {
+    if (path[0] != '\0' && path[1] == ':') nameStart = 2;
+    while (path[length] != '\0') {
+        unsigned char c = (unsigned char)path[length];
+        if (isLeadByte && isLeadByte(c) && path[length + 1] != '\0') {
             length += 2;
             continue;
         }
@@ -56,9 +52,36 @@ bool BackupPath(const char* target, char* backup, size_t backupSize, LeadBytePre
         }
         ++length;
     }
-    if (nameStart >= length) return false;
+    return {length, nameStart, hasDot ? lastDot : length};
+}
 
-    size_t stemLength = hasDot ? lastDot : length;
+const char TemporaryPrefix[] = "~scw";
+const char TemporaryExtension[] = ".tmp";
+const int TemporaryDigits = 4;
+const char HexDigits[] = "0123456789ABCDEF";
+
+bool IsHexDigit(char c) {
+    c = AsciiLower(c);
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+
+} // namespace
+
+const char TemporaryNamePattern[] = "~scw*.tmp";
+
+bool IsNewerThanPayload(int major, int minor, int patch) {
+    if (major != PayloadVersion.major) return major > PayloadVersion.major;
+    if (minor != PayloadVersion.minor) return minor > PayloadVersion.minor;
+    return patch > PayloadVersion.patch;
+}
+
+bool BackupPath(const char* target, char* backup, size_t backupSize, LeadBytePredicate isLeadByte) {
+    if (backupSize == 0) return false;
+    backup[0] = '\0';
+    NameParts parts = SplitName(target, isLeadByte);
+    if (parts.nameStart >= parts.length) return false;
+
+    size_t stemLength = parts.stemLength;
     const size_t extensionLength = sizeof BackupExtension - 1;
     if (stemLength + extensionLength + 1 > backupSize) return false;
     memcpy(backup, target, stemLength);
@@ -66,13 +89,49 @@ bool BackupPath(const char* target, char* backup, size_t backupSize, LeadBytePre
     if (!SameTextIgnoringAsciiCase(backup, target)) return true;
 
     // The target already ends in ".old": park it under a longer name.
-    if (length + extensionLength + 1 > backupSize) {
+    if (parts.length + extensionLength + 1 > backupSize) {
         backup[0] = '\0';
         return false;
     }
-    memcpy(backup, target, length);
-    memcpy(backup + length, BackupExtension, extensionLength + 1);
+    memcpy(backup, target, parts.length);
+    memcpy(backup + parts.length, BackupExtension, extensionLength + 1);
     return true;
+}
+
+bool SiblingPath(const char* target, const char* name, char* path, size_t pathSize,
+                 LeadBytePredicate isLeadByte) {
+    if (pathSize == 0) return false;
+    path[0] = '\0';
+    NameParts parts = SplitName(target, isLeadByte);
+    if (parts.nameStart >= parts.length) return false;
+    size_t nameLength = strlen(name);
+    if (parts.nameStart + nameLength + 1 > pathSize) return false;
+    memcpy(path, target, parts.nameStart);
+    memcpy(path + parts.nameStart, name, nameLength + 1);
+    return true;
+}
+
+void TemporaryName(unsigned number, char* name) {
+    size_t at = sizeof TemporaryPrefix - 1;
+    memcpy(name, TemporaryPrefix, at);
+    for (int digit = TemporaryDigits - 1; digit >= 0; --digit)
+        name[at++] = HexDigits[(number >> (4 * digit)) & 0xF];
+    memcpy(name + at, TemporaryExtension, sizeof TemporaryExtension);
+}
+
+bool IsTemporaryName(const char* name) {
+    const size_t prefixLength = sizeof TemporaryPrefix - 1;
+    if (strlen(name) != TemporaryNameSize - 1) return false;
+    for (size_t i = 0; i < prefixLength; ++i)
+        if (AsciiLower(name[i]) != TemporaryPrefix[i]) return false;
+    for (int i = 0; i < TemporaryDigits; ++i)
+        if (!IsHexDigit(name[prefixLength + i])) return false;
+    return SameTextIgnoringAsciiCase(name + prefixLength + TemporaryDigits, TemporaryExtension);
+}
+
+LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent) {
+    if (!backupPresent) return NoLeftover;
+    return targetPresent ? StaleBackup : RestoreBackup;
 }
 
 bool OnSameDrive(const char* from, const char* to) {

@@ -1,5 +1,6 @@
 // Plain-value decisions of payload deployment: the version check, the backup
-// name and the same-drive test.
+// name, the temporary file's name, what to do with a backup an earlier run
+// left, and the same-drive test.
 #pragma once
 #include <cstddef>
 
@@ -24,6 +25,31 @@ typedef bool (*LeadBytePredicate)(unsigned char byte);
 // that would give the target itself). Stays in the target's folder. False,
 // with backup "", when the target names no file or the result does not fit.
 bool BackupPath(const char* target, char* backup, size_t backupSize, LeadBytePredicate isLeadByte);
+
+// The path of the file `name` in the target's folder. False, with path "",
+// when the target names no file or the result does not fit.
+bool SiblingPath(const char* target, const char* name, char* path, size_t pathSize,
+                 LeadBytePredicate isLeadByte);
+
+// The payload is written whole under a temporary name in the target's folder
+// before it takes the target's name: "~scw" and four hex digits, ".tmp". No
+// browser loads it (they load "np*.dll"), and a later run knows it as the
+// installer's own and removes it when a run was killed before the rename.
+const size_t TemporaryNameSize = sizeof "~scwFFFF.tmp";
+// For a folder search; IsTemporaryName decides.
+extern const char TemporaryNamePattern[];
+// The number's low 16 bits name the file; name holds TemporaryNameSize bytes.
+void TemporaryName(unsigned number, char* name);
+bool IsTemporaryName(const char* name);
+
+// What a run does first with a file found under the backup name.
+enum LeftoverBackup {
+    NoLeftover,
+    StaleBackup,   // beside the target: one that could not be deleted before; it goes
+    RestoreBackup, // the target missing: an earlier run was killed between its
+                   // two renames, and the backup goes back under the target's name
+};
+LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent);
 
 // True when both paths start with the same drive letter, compared byte for
 // byte (so "c:" and "C:" count as different drives).

@@ -93,6 +93,44 @@ TEST(PayloadBackupPath, BoundedByTheBuffer) {
     EXPECT_EQ(Backup(noExtension), "<none>");
 }
 
+std::string Sibling(const std::string& target, const char* name, size_t size = 260,
+                    LeadBytePredicate lead = nullptr) {
+    std::string buffer(size, '#');
+    if (!SiblingPath(target.c_str(), name, &buffer[0], size, lead)) {
+        EXPECT_EQ(buffer[0], '\0') << target;
+        return "<none>";
+    }
+    return buffer.c_str();
+}
+
+TEST(PayloadTemporaryFile, OwnNameInTheTargetsFolder) {
+    char name[TemporaryNameSize];
+    TemporaryName(0x51A2B, name);
+    EXPECT_STREQ(name, "~scw1A2B.tmp");
+    EXPECT_TRUE(IsTemporaryName(name));
+    EXPECT_EQ(Sibling("C:\\p\\npscorew64.dll", name), "C:\\p\\~scw1A2B.tmp");
+    EXPECT_EQ(Sibling("C:npscorew.dll", name), "C:~scw1A2B.tmp");
+    EXPECT_EQ(Sibling("C:\\dir\\a\x95\x5C.dll", name, 260, ShiftJisLead), "C:\\dir\\~scw1A2B.tmp");
+    EXPECT_EQ(Sibling("C:\\p\\", name), "<none>");
+    // "C:\p\" and the name and its zero: 18 bytes.
+    EXPECT_EQ(Sibling("C:\\p\\a.dll", name, 18), "C:\\p\\~scw1A2B.tmp");
+    EXPECT_EQ(Sibling("C:\\p\\a.dll", name, 17), "<none>");
+
+    // Stray files are recognised by the whole name, in any letter case; a
+    // user's files that only look alike stay.
+    EXPECT_TRUE(IsTemporaryName("~SCWffff.TMP"));
+    for (const char* other : {"~scw1A2.tmp", "~scw1A2B3.tmp", "~scw1A2G.tmp", "~scw1A2B.tmp.dll",
+                              "~scw1A2B.tm", "x~scw1A2B.tmp", "~SCW1A~1.TMP", "npscorew64.dll", ""})
+        EXPECT_FALSE(IsTemporaryName(other)) << other;
+}
+
+TEST(PayloadLeftoverBackup, RestoredOnlyWhenTheTargetIsMissing) {
+    EXPECT_EQ(LeftoverBackupAction(false, true), RestoreBackup);
+    EXPECT_EQ(LeftoverBackupAction(true, true), StaleBackup);
+    EXPECT_EQ(LeftoverBackupAction(true, false), NoLeftover);
+    EXPECT_EQ(LeftoverBackupAction(false, false), NoLeftover);
+}
+
 TEST(PayloadMoveOrCopy, SameDriveOnlyForTheSameLetterByteForByte) {
     EXPECT_TRUE(OnSameDrive("C:\\a\\np.dll", "C:\\a\\np.old"));
     EXPECT_FALSE(OnSameDrive("c:\\a\\np.dll", "C:\\a\\np.old"));

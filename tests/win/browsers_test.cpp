@@ -509,3 +509,49 @@ TEST(RunningBrowsers, TryToCloseLeavesRefusingBrowsersListed) {
     EXPECT_EQ(WhatWasInstalled(), "");
     EXPECT_TRUE(stubborn.Running());
 }
+
+TEST(RunningBrowsers, HungBrowserNeitherHangsTryToCloseNorCancel) {
+    // Safari's question is open and then the browser stops taking messages:
+    // the click sent to its question finds no one to handle it.
+    const std::string hangName = "browsers-hang-" + std::to_string(GetCurrentProcessId());
+    HANDLE hang = CreateEventA(nullptr, TRUE, FALSE, hangName.c_str());
+    ASSERT_TRUE(hang);
+    const DWORD ManySecondsMs = 60000; // a few seconds per message: only a hang passes this
+    for (bool recovers : {true, false}) {
+        SCOPED_TRACE(recovers ? "the browser recovers" : "cancelled while it hangs");
+        ForgetInstallations();
+        ResetEvent(hang);
+        FakeBrowser safari("--hang " + hangName + " --window " + SafariClass +
+                           " Safari --close button --ask-now");
+        Session setup(Windowed());
+        HWND dialog = AgreeUntilDialog(setup);
+        ASSERT_TRUE(dialog);
+        SetEvent(hang);
+        DWORD start = GetTickCount();
+        if (!recovers) {
+            // Cancel pressed while Try To Close waits for the browser.
+            ASSERT_TRUE(setup.Click(dialog, IDC_TRY_CLOSE));
+            Sleep(1500);
+            ASSERT_TRUE(setup.Click(dialog, IDCANCEL));
+            EXPECT_EQ(setup.Wait(ManySecondsMs), 1);
+            EXPECT_LT(GetTickCount() - start, ManySecondsMs);
+            EXPECT_EQ(WhatWasInstalled(), "");
+            EXPECT_TRUE(safari.Running());
+            continue;
+        }
+        ASSERT_TRUE(Press(dialog, IDC_TRY_CLOSE));
+        EXPECT_LT(GetTickCount() - start, ManySecondsMs);
+        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_EQ(ListedBrowsers(dialog), Lines{"Apple Safari"});
+        EXPECT_EQ(ClosingLines(setup), (Lines{"Closing Apple Safari 3", "Closing Apple Safari"}));
+
+        ResetEvent(hang);
+        ASSERT_TRUE(Press(dialog, IDC_TRY_CLOSE));
+        EXPECT_TRUE(Gone(setup, dialog));
+        EXPECT_TRUE(InstallationRan(setup));
+        EXPECT_TRUE(safari.WaitEnd());
+        EXPECT_TRUE(Contains(safari.Events(), "click Safari")) << Show(safari.Events());
+        EndInstaller(setup);
+    }
+    CloseHandle(hang);
+}

@@ -231,6 +231,33 @@ TEST_F(PayloadTest, BackupHeldByARunningBrowserGoesInTheNextRun) {
     EXPECT_EQ(Bytes(path), PluginBytes());
 }
 
+TEST_F(PayloadTest, BackupOfAKilledRunGoesBackFirstAndItsTemporaryFileGoes) {
+    std::string path = AddMozillaProduct("Killed");
+    // An earlier run was killed between its two renames: only the ".old"
+    // holds the previous file, and its temporary file lies beside it.
+    PlacePrevious("v1_5_E4", BackupOf(path));
+    const std::string previous = Bytes(BackupOf(path));
+    const std::string stray = Join(FolderOf(path), "~scwBEEF.tmp");
+    const std::string lookalike = Join(FolderOf(path), "~scw notes.tmp");
+    ASSERT_TRUE(WriteWholeFile(stray, "half a plug-in"));
+    ASSERT_TRUE(WriteWholeFile(lookalike, "the user's own"));
+
+    RunOptions options = Windowed({{"Failed to install plugin for Killed", IDCANCEL}});
+    options.exe = InstallerWithoutPlugin();
+    std::string whileAsked;
+    options.onWindow = [&](Session&, const WindowRecord& window) {
+        if (window.title == BoxTitle) whileAsked = Bytes(path);
+        return false;
+    };
+    InstallRun run = RunWindowedWith(options);
+    ASSERT_EQ(run.boxes.size(), 1u) << run.Dump();
+    EXPECT_EQ(whileAsked, previous);
+    EXPECT_EQ(Bytes(path), previous);
+    EXPECT_FALSE(FileExists(BackupOf(path)));
+    EXPECT_FALSE(FileExists(stray));
+    EXPECT_EQ(Bytes(lookalike), "the user's own");
+}
+
 // In the installer's own code: a move keeps the file (its identity), a copy
 // makes a new one.
 ULONGLONG FileIdentity(const std::string& path) {
