@@ -4,11 +4,13 @@
 Usage: check_binaries.py BUILD_DIR
 
 - Both: the exception directory (.pdata) is present, its entries sorted and
-  inside the image, and every function that the link map (<name>.map, written
-  by the build) places in the code has an entry, except import thunks (a jump
+  inside the image, and every byte of code lies in a function that has an
+  entry: between two entries there is only padding or import thunks (a jump
   through an import address slot, which the x64 convention lets go without).
-  The functions the system calls directly are named: the installer's entry
-  point and main window procedure, the plug-in's exported functions.
+  So every function the linker placed has one. The functions the system calls
+  directly are named, found through the link map (<name>.map, written by the
+  build), the header and the export table: the installer's entry point and main
+  window procedure, the plug-in's exported functions.
 - The installer: no TLS directory, no constructor or destructor lists, no
   C runtime initialiser tables, no pseudo-relocations. Its own entry point
   (WinMainCRTStartup in src/app/main.cpp) runs none of them, so a change that
@@ -30,7 +32,7 @@ import pefile
 SIZE_GUARD = 61440  # bytes: the installer without its plug-in
 INSTALLER_NAMED = {
     "WinMainCRTStartup": "the entry point",
-    "_Z14MainWindowProcP6HWND__jyx": "MainWindowProc, the main window's dialog procedure",
+    "MainWindowProc": "MainWindowProc, the main window's dialog procedure",
 }
 PLUGIN_EXPORTS = ("NP_GetEntryPoints", "NP_Initialize", "NP_Shutdown")
 
@@ -51,47 +53,34 @@ def check(ok, what, detail=""):
 
 # ------------------------------------------------------------------ link map
 
-LINE = re.compile(r"^ (\S+)?\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s*(.*)$")
-SYMBOL = re.compile(r"^\s+0x([0-9a-f]+)\s+([A-Za-z_.$@?][^\s=]*)\s*$")
+SYMBOL = re.compile(r"^\s+0x([0-9a-f]+)\s+([A-Za-z_.$@?][^=]*?)\s*$")
 
 
-def code_sections(map_path):
-    """The input sections placed in the output section .text, as a list of
-    (name, address, size, source, [symbol names at its start]) with size > 0."""
+def map_symbols(map_path):
+    """The global symbols the link map places, as name -> address; a C++
+    function also under its bare name (the map shows names demangled)."""
+    symbols = {}
     with open(map_path, encoding="utf-8", errors="replace") as f:
-        lines = f.read().split("\n")
-    start = next(i for i, l in enumerate(lines) if l.startswith("Linker script and memory map"))
-    in_text = False
-    sections = []
-    pending = None  # a section name whose address and size are on the next line
-    for line in lines[start:]:
-        if re.match(r"^\.\S+", line):  # an output section
-            in_text = line.split()[0] == ".text"
-            pending = None
-            continue
-        if not in_text:
-            continue
-        m = re.match(r"^ (\.text\S*|\S+)\s*$", line)
-        if m and not line.startswith(" *"):
-            pending = m.group(1)
-            continue
-        m = re.match(r"^ (\.text\S*)\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(.*)$", line)
-        if m:
-            sections.append([m.group(1), int(m.group(2), 16), int(m.group(3), 16), m.group(4), []])
-            pending = None
-            continue
-        m = re.match(r"^\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$", line)
-        if m and pending:
-            sections.append([pending, int(m.group(1), 16), int(m.group(2), 16), m.group(3), []])
-            pending = None
-            continue
-        m = SYMBOL.match(line)
-        if m and sections and "=" not in line:
-            address = int(m.group(1), 16)
-            last = sections[-1]
-            if last[1] <= address < last[1] + max(last[2], 1):
-                last[4].append((m.group(2), address))
-    return [s for s in sections if s[2] > 0]
+        for line in f:
+            m = SYMBOL.match(line)
+            if m:
+                name, address = m.group(2), int(m.group(1), 16)
+                symbols[name] = address
+                symbols.setdefault(name.split("(")[0], address)
+    return symbols
+
+
+def constructor_lists(pe, map_path):
+    """The RVA span of the constructor and destructor lists that ld places in
+    the code section: each a -1 mark, pointers, and a 0 mark."""
+    ctor, dtor = map_value(map_path, "__CTOR_LIST__"), map_value(map_path, "__DTOR_LIST__")
+    if ctor is None or dtor is None:
+        return None
+    base = pe.OPTIONAL_HEADER.ImageBase
+    start, at = ctor - base, dtor - base + 8
+    while pe.get_qword_at_rva(at) not in (0, None):
+        at += 8
+    return start, at + 8
 
 
 def map_value(map_path, symbol):
@@ -157,6 +146,55 @@ def is_import_thunk(pe, rva):
     return iat.VirtualAddress <= slot < iat.VirtualAddress + iat.Size
 
 
+def padding_length(data, at):
+    """Bytes of the alignment fill at data[at:] that compilers and linkers put
+    between functions: zero, int3 and the NOP forms (90, and 90 or 0F 1F /0
+    after 66 or 2E prefixes); 0 when the byte there starts something else."""
+    if data[at] in (0x00, 0x90, 0xCC):
+        return 1
+    i = at
+    while i < len(data) and data[i] in (0x66, 0x2E):
+        i += 1
+    if i > at and i < len(data) and data[i] == 0x90:
+        return i + 1 - at
+    if i + 2 >= len(data) or data[i] != 0x0F or data[i + 1] != 0x1F:
+        return 0
+    modrm = data[i + 2]
+    if modrm & 0x38:
+        return 0
+    mod, rm = modrm >> 6, modrm & 7
+    length = i + 3 - at + (1 if rm == 4 and mod != 3 else 0)
+    return length + {0: 0, 1: 1, 2: 4, 3: 0}[mod]
+
+
+def uncovered_code(pe, entries, map_path):
+    """Code bytes of the executable sections outside every entry, other than
+    padding, import thunks and the constructor lists, as 'RVA: bytes' texts."""
+    found = []
+    spans = sorted([(begin, end) for begin, end, unwind in entries] +
+                   [span for span in [constructor_lists(pe, map_path)] if span])
+    for section in pe.sections:
+        if not section.Characteristics & pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]:
+            continue
+        start = section.VirtualAddress
+        stop = start + min(section.Misc_VirtualSize, section.SizeOfRawData)
+        data = pe.get_data(start, stop - start)
+        at = start
+        inside = [(b, e) for b, e in spans if start <= b < stop] + [(stop, stop)]
+        for begin, end in inside:
+            while at < begin:
+                fill = padding_length(data, at - start)
+                if fill:
+                    at += fill
+                elif is_import_thunk(pe, at):
+                    at += 6
+                else:
+                    found.append("0x%x: %s" % (at, data[at - start:at - start + 8].hex()))
+                    break
+            at = max(at, end)
+    return found
+
+
 def check_exceptions(label, pe, map_path, named):
     entries, directory = runtime_functions(pe)
     if not check(entries, label + ": exception directory present"):
@@ -180,29 +218,15 @@ def check_exceptions(label, pe, map_path, named):
             outside.append("0x%x-0x%x unwind 0x%x" % (begin, end, unwind))
     check(not outside, label + ": every entry's code and unwind data inside the image",
           ", ".join(outside[:5]))
+    uncovered = uncovered_code(pe, entries, map_path)
+    check(not uncovered, label + ": every function has an entry (only padding and import thunks between them)",
+          "code without an entry at " + "; ".join(uncovered[:10]))
 
     base = pe.OPTIONAL_HEADER.ImageBase
     begins = {e[0] for e in entries}
-    sections = code_sections(map_path)
-    check(len(sections) > 10, label + ": the link map lists the code (%d functions)" % len(sections))
-    missing, thunks = [], 0
-    for name, address, size, source, symbols in sections:
-        rva = address - base
-        if is_import_thunk(pe, rva):
-            thunks += 1
-            continue
-        if rva not in begins:
-            missing.append("%s at 0x%x (%s)" % (name, rva, source.split("/")[-1]))
-    check(not missing, label + ": every function of the link map has an entry (%d import thunks left out)" % thunks,
-          "; ".join(missing[:10]))
-    by_symbol = {}
-    for name, address, size, source, symbols in sections:
-        for symbol, at in symbols:
-            by_symbol[symbol] = at - base
-        if name.startswith(".text$"):
-            by_symbol.setdefault(name[len(".text$"):], address - base)
+    symbols = map_symbols(map_path)
     for symbol, what in named.items():
-        rva = by_symbol.get(symbol)
+        rva = symbols[symbol] - base if symbol in symbols else None
         check(rva is not None and rva in begins, label + ": " + what + " has an entry",
               "not in the link map" if rva is None else "none begins at 0x%x" % rva)
 
