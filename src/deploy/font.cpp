@@ -6,6 +6,7 @@
 #include "deploy/font_rules.h"
 #include "deploy/payload.h"
 #include "deploy/registration.h"
+#include "discovery/path_rules.h"
 #include "discovery/targets.h"
 #include "report/report.h"
 #include "resources/resource.h"
@@ -37,20 +38,6 @@ const char* FontsRegistryKey() {
     if (info.dwPlatformId == VER_PLATFORM_WIN32_NT || info.dwMajorVersion >= FirstNtMajorVersion)
         return NtFontsKey;
     return OlderFontsKey;
-}
-
-// folder (a buffer of size bytes) + "\" when missing + name; false when it
-// does not fit.
-bool AppendFileName(char* folder, int size, const char* name) {
-    int length = lstrlenA(folder);
-    if (length == 0) return false;
-    const char* last = CharPrevA(folder, folder + length);
-    bool endsInSlash = (last + 1 == folder + length) && *last == '\\';
-    int needed = length + (endsInSlash ? 0 : 1) + lstrlenA(name) + 1;
-    if (needed > size) return false;
-    if (!endsInSlash) folder[length++] = '\\';
-    lstrcpynA(folder + length, name, size - length);
-    return true;
 }
 
 void LogFontFailure(const char* fontPath) {
@@ -181,9 +168,12 @@ bool IsFontInstalled(const char* familyName, HDC dc) {
 
 void InstallMusicFont(const char* pluginPath) {
     const char* fontsKey = FontsRegistryKey();
+    char fontsFolder[MAX_PATH];
     char fontPath[MAX_PATH];
-    if (SpecialFolderPath(CSIDL_FONTS, fontPath, sizeof fontPath) <= 0) return;
-    if (!AppendFileName(fontPath, sizeof fontPath, FontFileName)) return;
+    if (SpecialFolderPath(CSIDL_FONTS, fontsFolder, sizeof fontsFolder) <= 0) return;
+    if (!ComposeFilePath(fontPath, sizeof fontPath, fontsFolder, FontFileName,
+                         SeparatorUnlessPresent, IsAnsiLeadByte))
+        return;
 
     if (GetFileAttributesA(fontPath) == INVALID_FILE_ATTRIBUTES) {
         // Stays loaded: the font item's cached data points into it.

@@ -26,21 +26,12 @@ const int ReturnTextLimit = 260;
 
 // Removes an old 32-bit plug-in that sits beside a freshly written file.
 void RemoveOldPluginBeside(const char* pluginPath) {
-    char scratch[ScratchPathSize];
-    lstrcpynA(scratch, pluginPath, sizeof scratch);
-    // The last backslash, stepping over double-byte characters whole.
-    char* lastSlash = nullptr;
-    for (char* p = scratch; *p; p = CharNextA(p)) {
-        if (*p == '\\') lastSlash = p;
-    }
-    if (!lastSlash) return;
-    lastSlash[1] = '\0';
-    int used = lstrlenA(scratch);
-    if (used + lstrlenA(OldPluginFileName) >= ScratchPathSize) return;
-    lstrcpynA(scratch + used, OldPluginFileName, ScratchPathSize - used);
+    char oldPlugin[ScratchPathSize];
+    if (!SiblingPath(pluginPath, OldPluginFileName, oldPlugin, sizeof oldPlugin, IsAnsiLeadByte))
+        return;
     // A target named like the old plug-in is the file just written: it stays.
-    if (lstrcmpiA(scratch, pluginPath) == 0) return;
-    if (GetFileAttributesA(scratch) != INVALID_FILE_ATTRIBUTES) DeleteFileA(scratch);
+    if (lstrcmpiA(oldPlugin, pluginPath) == 0) return;
+    if (GetFileAttributesA(oldPlugin) != INVALID_FILE_ATTRIBUTES) DeleteFileA(oldPlugin);
 }
 
 } // namespace
