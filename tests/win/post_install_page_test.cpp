@@ -73,34 +73,37 @@ class PostInstallPageTest : public ::testing::Test {
         EXPECT_TRUE(run.Boxes().empty()) << Describe(run.Boxes());
         return run.Pid();
     }
+
+    // The one program the recorder saw opening the page, and who started it.
+    static LaunchParent PageLauncher() {
+        std::vector<std::string> launched = RecordedLaunches();
+        std::vector<LaunchParent> parents = RecordedLaunchParents();
+        EXPECT_EQ(launched.size(), 1u);
+        EXPECT_EQ(parents.size(), 1u);
+        if (launched.size() != 1 || parents.size() != 1) return {};
+        EXPECT_NE(launched[0].find(PostInstallPage), std::string::npos) << launched[0];
+        return parents[0];
+    }
 };
 
 TEST_F(PostInstallPageTest, ReturnOpensThePageThroughTheDesktopShell) {
     ASSERT_TRUE(WaitFor(DesktopShellAnswers, WindowWaitMs)) << "no desktop shell in the lab";
     DWORD installer = PressReturn();
-    std::vector<std::string> launched = RecordedLaunches();
-    ASSERT_EQ(launched.size(), 1u);
-    EXPECT_NE(launched[0].find(PostInstallPage), std::string::npos) << launched[0];
     // Started by Explorer, the desktop's shell, which is still running, not by
     // the installer.
-    std::vector<LaunchParent> parents = RecordedLaunchParents();
-    ASSERT_EQ(parents.size(), 1u);
-    EXPECT_NE(parents[0].pid, installer);
-    EXPECT_EQ(parents[0].name, "explorer.exe") << parents[0].pid << ", installer " << installer;
+    LaunchParent parent = PageLauncher();
+    EXPECT_NE(parent.pid, installer);
+    EXPECT_EQ(parent.name, "explorer.exe") << parent.pid << ", installer " << installer;
     std::vector<DWORD> explorers = ProcessesNamed("explorer.exe");
-    EXPECT_NE(std::find(explorers.begin(), explorers.end(), parents[0].pid), explorers.end());
+    EXPECT_NE(std::find(explorers.begin(), explorers.end(), parent.pid), explorers.end());
 }
 
 TEST_F(PostInstallPageTest, WithoutTheDesktopShellTheInstallerOpensThePageItself) {
     NoAutomationForTheInstaller noShell;
     DWORD installer = PressReturn();
-    std::vector<std::string> launched = RecordedLaunches();
-    ASSERT_EQ(launched.size(), 1u);
-    EXPECT_NE(launched[0].find(PostInstallPage), std::string::npos) << launched[0];
     // The installer, which may have ended by the time the recorder looked.
-    std::vector<LaunchParent> parents = RecordedLaunchParents();
-    ASSERT_EQ(parents.size(), 1u);
-    EXPECT_EQ(parents[0].pid, installer) << parents[0].name;
+    LaunchParent parent = PageLauncher();
+    EXPECT_EQ(parent.pid, installer) << parent.name;
 }
 
 } // namespace
