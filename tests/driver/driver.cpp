@@ -112,6 +112,119 @@ int DefaultAnswer(const std::vector<int>& buttons, int preferred) {
     return buttons.empty() ? IDCANCEL : buttons.front();
 }
 
+// The button set of a message box, as MessageBoxA's type names it.
+UINT ButtonsType(std::vector<int> ids) {
+    std::sort(ids.begin(), ids.end());
+    const struct {
+        std::vector<int> ids;
+        UINT type;
+    } sets[] = {{{IDOK}, MB_OK},
+                {{IDOK, IDCANCEL}, MB_OKCANCEL},
+                {{IDABORT, IDRETRY, IDIGNORE}, MB_ABORTRETRYIGNORE},
+                {{IDCANCEL, IDYES, IDNO}, MB_YESNOCANCEL},
+                {{IDYES, IDNO}, MB_YESNO},
+                {{IDCANCEL, IDRETRY}, MB_RETRYCANCEL}};
+    for (const auto& set : sets)
+        if (set.ids == ids) return set.type;
+    return MB_TYPEMASK; // no set a message box has
+}
+
+// A w x h picture, 32 bits a pixel, of what draw paints on a memory DC.
+std::vector<DWORD> Pixels(int w, int h, const std::function<void(HDC)>& draw) {
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> pixels;
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (memory && dib && bits) {
+        HGDIOBJ previous = SelectObject(memory, dib);
+        draw(memory);
+        GdiFlush();
+        pixels.assign((const DWORD*)bits, (const DWORD*)bits + size_t(w) * h);
+        SelectObject(memory, previous);
+    }
+    if (dib) DeleteObject(dib);
+    if (memory) DeleteDC(memory);
+    return pixels;
+}
+
+// The system icon (MB_ICON*) a message box shows, 0 for none. Icon handles of
+// another process cannot be read under Wine, so the icon control's pixels on
+// screen are compared with each system icon drawn here: every pixel the icon
+// covers (the same on black and on white) must match.
+UINT IconType(HWND box) {
+    HWND control = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (SameTextIgnoringCase(ClassOf(child), "Static") && IsWindowVisible(child) &&
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            control = child;
+    }
+    DWORD_PTR icon = 0;
+    if (!control ||
+        !SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, MessageTimeoutMs,
+                             &icon) ||
+        !icon)
+        return 0;
+    RECT area;
+    GetWindowRect(control, &area);
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    // A box wider than the screen has its icon off screen: the box moves so
+    // that the icon can be seen.
+    const int screenLeft = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int screenTop = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    if (area.left < screenLeft || area.top < screenTop) {
+        const int dx = std::max(0, int(screenLeft - area.left));
+        const int dy = std::max(0, int(screenTop - area.top));
+        RECT boxArea;
+        GetWindowRect(box, &boxArea);
+        SetWindowPos(box, nullptr, boxArea.left + dx, boxArea.top + dy, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        OffsetRect(&area, dx, dy);
+    }
+    const struct {
+        LPCSTR id;
+        UINT type;
+    } icons[] = {{IDI_HAND, MB_ICONHAND},
+                 {IDI_QUESTION, MB_ICONQUESTION},
+                 {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+                 {IDI_ASTERISK, MB_ICONASTERISK}};
+    auto drawn = [&](LPCSTR id, int stockBrush) {
+        return Pixels(w, h, [&](HDC dc) {
+            RECT all = {0, 0, w, h};
+            FillRect(dc, &all, (HBRUSH)GetStockObject(stockBrush));
+            DrawIconEx(dc, 0, 0, LoadIconA(nullptr, id), 0, 0, 0, nullptr, DI_NORMAL);
+        });
+    };
+    // A box only just shown may not have painted its icon yet.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        WaitPainted(box, 1000);
+        std::vector<DWORD> shown = Pixels(w, h, [&](HDC dc) {
+            HDC screen = GetDC(nullptr);
+            BitBlt(dc, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+            ReleaseDC(nullptr, screen);
+        });
+        for (const auto& candidate : icons) {
+            std::vector<DWORD> onBlack = drawn(candidate.id, BLACK_BRUSH);
+            std::vector<DWORD> onWhite = drawn(candidate.id, WHITE_BRUSH);
+            size_t covered = 0, same = 0;
+            for (size_t i = 0; i < shown.size() && i < onBlack.size() && i < onWhite.size(); ++i) {
+                if (onBlack[i] != onWhite[i]) continue;
+                ++covered;
+                same += (onBlack[i] & 0xFFFFFF) == (shown[i] & 0xFFFFFF);
+            }
+            if (covered > 0 && same == covered) return candidate.type;
+        }
+        Sleep(50);
+    }
+    return MB_USERICON;
+}
+
 std::string ParentOf(const std::string& path) {
     size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
@@ -519,12 +632,16 @@ std::vector<LaunchParent> RecordedLaunchParents() {
 }
 
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info, const char* image,
-                  const char* workingDir, DWORD* startTick) {
+                  const char* workingDir, DWORD* startTick, int showState) {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
+    if (showState != -1) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = WORD(showState);
+    }
     ZeroMemory(info, sizeof *info);
     for (int attempt = 1;; ++attempt) {
         if (startTick) *startTick = GetTickCount();
@@ -761,7 +878,7 @@ Session::Session(RunOptions options) : options_(std::move(options)) {
     PROCESS_INFORMATION info;
     if (!StartProcess(commandLine, &info, image,
                       options_.workingDir.empty() ? nullptr : options_.workingDir.c_str(),
-                      &startTick_)) {
+                      &startTick_, options_.showState)) {
         ADD_FAILURE() << "starting " << commandLine << ": " << ErrorText(GetLastError());
         return;
     }
@@ -924,6 +1041,7 @@ void Session::AnswerDialog(HWND window, const std::string& title) {
     box.text = WindowText(GetDlgItem(window, 0xFFFF));
     for (HWND button : PushButtonsOf(window))
         box.buttons.push_back(GetDlgCtrlID(button));
+    box.type = IconType(window) | ButtonsType(box.buttons);
     box.atMs = now;
 
     EnterCriticalSection(&lock_);
@@ -1098,7 +1216,9 @@ std::string Describe(const BoxRecord& box) {
     std::string result = "[" + box.title + "] \"" + Escaped(box.text) + "\" buttons {";
     for (size_t i = 0; i < box.buttons.size(); ++i)
         result += (i ? "," : "") + std::to_string(box.buttons[i]);
-    result += "} answered " + std::to_string(box.answer);
+    char type[16];
+    snprintf(type, sizeof type, "0x%02X", box.type);
+    result += "} type " + std::string(type) + " answered " + std::to_string(box.answer);
     result += box.rule >= 0 ? " by rule " + std::to_string(box.rule) : " (unmatched)";
     return result + " at " + std::to_string(box.atMs) + " ms";
 }
