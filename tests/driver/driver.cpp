@@ -112,45 +112,30 @@ int DefaultAnswer(const std::vector<int>& buttons, int preferred) {
     return buttons.empty() ? IDCANCEL : buttons.front();
 }
 
-// The button set of a message box, as MessageBoxA's type names it.
-UINT ButtonsType(std::vector<int> ids) {
-    std::sort(ids.begin(), ids.end());
-    const struct {
-        std::vector<int> ids;
-        UINT type;
-    } sets[] = {{{IDOK}, MB_OK},
-                {{IDOK, IDCANCEL}, MB_OKCANCEL},
-                {{IDABORT, IDRETRY, IDIGNORE}, MB_ABORTRETRYIGNORE},
-                {{IDCANCEL, IDYES, IDNO}, MB_YESNOCANCEL},
-                {{IDYES, IDNO}, MB_YESNO},
-                {{IDCANCEL, IDRETRY}, MB_RETRYCANCEL}};
-    for (const auto& set : sets)
-        if (set.ids == ids) return set.type;
-    return MB_TYPEMASK; // no set a message box has
+// The button set of a message box as MessageBoxA's type names it: MB_OK (0)
+// to MB_RETRYCANCEL (5).
+UINT ButtonsType(const std::vector<int>& ids) {
+    const std::set<int> sets[] = {
+        {IDOK},        {IDOK, IDCANCEL},   {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
+        {IDYES, IDNO}, {IDRETRY, IDCANCEL}};
+    for (UINT type = 0; type < 6; ++type)
+        if (sets[type] == std::set<int>(ids.begin(), ids.end())) return type;
+    return MB_TYPEMASK;
 }
 
-// A w x h picture, 32 bits a pixel, of what draw paints on a memory DC.
-std::vector<DWORD> Pixels(int w, int h, const std::function<void(HDC)>& draw) {
-    BITMAPINFO info;
-    ZeroMemory(&info, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    std::vector<DWORD> pixels;
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memory && dib && bits) {
-        HGDIOBJ previous = SelectObject(memory, dib);
-        draw(memory);
-        GdiFlush();
-        pixels.assign((const DWORD*)bits, (const DWORD*)bits + size_t(w) * h);
-        SelectObject(memory, previous);
-    }
-    if (dib) DeleteObject(dib);
-    if (memory) DeleteDC(memory);
+// The colours of a w x h picture that draw paints.
+std::vector<COLORREF> Pixels(int w, int h, const std::function<void(HDC)>& draw) {
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    draw(memory);
+    std::vector<COLORREF> pixels;
+    for (int i = 0; i < w * h; ++i)
+        pixels.push_back(GetPixel(memory, i % w, i / w));
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
     return pixels;
 }
 
@@ -160,67 +145,53 @@ std::vector<DWORD> Pixels(int w, int h, const std::function<void(HDC)>& draw) {
 // covers (the same on black and on white) must match.
 UINT IconType(HWND box) {
     HWND control = nullptr;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (SameTextIgnoringCase(ClassOf(child), "Static") && IsWindowVisible(child) &&
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child) && SameTextIgnoringCase(ClassOf(child), "Static") &&
             (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             control = child;
-    }
     DWORD_PTR icon = 0;
     if (!control ||
         !SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, MessageTimeoutMs,
                              &icon) ||
         !icon)
         return 0;
-    RECT area;
+    RECT area, boxArea;
     GetWindowRect(control, &area);
-    const int w = area.right - area.left, h = area.bottom - area.top;
-    // A box wider than the screen has its icon off screen: the box moves so
-    // that the icon can be seen.
-    const int screenLeft = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int screenTop = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    if (area.left < screenLeft || area.top < screenTop) {
-        const int dx = std::max(0, int(screenLeft - area.left));
-        const int dy = std::max(0, int(screenTop - area.top));
-        RECT boxArea;
+    // A box wider than the screen has its icon off screen: the box moves right.
+    if (int dx = std::max(0L, GetSystemMetrics(SM_XVIRTUALSCREEN) - area.left)) {
         GetWindowRect(box, &boxArea);
-        SetWindowPos(box, nullptr, boxArea.left + dx, boxArea.top + dy, 0, 0,
+        SetWindowPos(box, nullptr, boxArea.left + dx, boxArea.top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        OffsetRect(&area, dx, dy);
+        OffsetRect(&area, dx, 0);
     }
-    const struct {
-        LPCSTR id;
-        UINT type;
-    } icons[] = {{IDI_HAND, MB_ICONHAND},
-                 {IDI_QUESTION, MB_ICONQUESTION},
-                 {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
-                 {IDI_ASTERISK, MB_ICONASTERISK}};
-    auto drawn = [&](LPCSTR id, int stockBrush) {
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    const LPCSTR ids[] = {IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK};
+    auto drawn = [&](LPCSTR id, int brush) {
         return Pixels(w, h, [&](HDC dc) {
             RECT all = {0, 0, w, h};
-            FillRect(dc, &all, (HBRUSH)GetStockObject(stockBrush));
+            FillRect(dc, &all, (HBRUSH)GetStockObject(brush));
             DrawIconEx(dc, 0, 0, LoadIconA(nullptr, id), 0, 0, 0, nullptr, DI_NORMAL);
         });
     };
     // A box only just shown may not have painted its icon yet.
-    for (int attempt = 0; attempt < 20; ++attempt) {
+    for (int attempt = 0; attempt < 20; ++attempt, Sleep(50)) {
         WaitPainted(box, 1000);
-        std::vector<DWORD> shown = Pixels(w, h, [&](HDC dc) {
+        std::vector<COLORREF> shown = Pixels(w, h, [&](HDC dc) {
             HDC screen = GetDC(nullptr);
             BitBlt(dc, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
             ReleaseDC(nullptr, screen);
         });
-        for (const auto& candidate : icons) {
-            std::vector<DWORD> onBlack = drawn(candidate.id, BLACK_BRUSH);
-            std::vector<DWORD> onWhite = drawn(candidate.id, WHITE_BRUSH);
+        for (UINT i = 0; i < 4; ++i) {
+            std::vector<COLORREF> onBlack = drawn(ids[i], BLACK_BRUSH),
+                                  onWhite = drawn(ids[i], WHITE_BRUSH);
             size_t covered = 0, same = 0;
-            for (size_t i = 0; i < shown.size() && i < onBlack.size() && i < onWhite.size(); ++i) {
-                if (onBlack[i] != onWhite[i]) continue;
-                ++covered;
-                same += (onBlack[i] & 0xFFFFFF) == (shown[i] & 0xFFFFFF);
+            for (size_t p = 0; p < shown.size(); ++p) {
+                covered += onBlack[p] == onWhite[p];
+                same += onBlack[p] == onWhite[p] && onBlack[p] == shown[p];
             }
-            if (covered > 0 && same == covered) return candidate.type;
+            // MB_ICONHAND 0x10, MB_ICONQUESTION 0x20 ... in the order of ids.
+            if (covered > 0 && same == covered) return MB_ICONHAND * (i + 1);
         }
-        Sleep(50);
     }
     return MB_USERICON;
 }
@@ -1216,9 +1187,7 @@ std::string Describe(const BoxRecord& box) {
     std::string result = "[" + box.title + "] \"" + Escaped(box.text) + "\" buttons {";
     for (size_t i = 0; i < box.buttons.size(); ++i)
         result += (i ? "," : "") + std::to_string(box.buttons[i]);
-    char type[16];
-    snprintf(type, sizeof type, "0x%02X", box.type);
-    result += "} type " + std::string(type) + " answered " + std::to_string(box.answer);
+    result += "} type " + std::to_string(box.type) + " answered " + std::to_string(box.answer);
     result += box.rule >= 0 ? " by rule " + std::to_string(box.rule) : " (unmatched)";
     return result + " at " + std::to_string(box.atMs) + " ms";
 }

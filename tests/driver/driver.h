@@ -185,12 +185,12 @@ struct BoxRecord {
     std::string title;
     std::string text;
     std::vector<int> buttons; // ids of the visible push buttons, in child order
+    int answer = 0;           // the button id posted
+    int rule = -1;            // index of the rule that answered, -1 when none did
+    DWORD atMs = 0;           // since the program started
     // As MessageBoxA's type: the icon it shows (MB_ICON*, MB_USERICON for one that
-    // is no system icon) and its button set (MB_OK ... MB_YESNO).
+    // is no system icon) and its button set (MB_OK ... MB_RETRYCANCEL).
     UINT type = 0;
-    int answer = 0; // the button id posted
-    int rule = -1;  // index of the rule that answered, -1 when none did
-    DWORD atMs = 0; // since the program started
 };
 
 struct WindowRecord {
