@@ -112,6 +112,90 @@ int DefaultAnswer(const std::vector<int>& buttons, int preferred) {
     return buttons.empty() ? IDCANCEL : buttons.front();
 }
 
+// The button set of a message box as MessageBoxA's type names it: MB_OK (0)
+// to MB_RETRYCANCEL (5).
+UINT ButtonsType(const std::vector<int>& ids) {
+    const std::set<int> sets[] = {
+        {IDOK},        {IDOK, IDCANCEL},   {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
+        {IDYES, IDNO}, {IDRETRY, IDCANCEL}};
+    for (UINT type = 0; type < 6; ++type)
+        if (sets[type] == std::set<int>(ids.begin(), ids.end())) return type;
+    return MB_TYPEMASK;
+}
+
+// The colours of a w x h picture that draw paints.
+std::vector<COLORREF> Pixels(int w, int h, const std::function<void(HDC)>& draw) {
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    draw(memory);
+    std::vector<COLORREF> pixels;
+    for (int i = 0; i < w * h; ++i)
+        pixels.push_back(GetPixel(memory, i % w, i / w));
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// The system icon (MB_ICON*) a message box shows, 0 for none. Icon handles of
+// another process cannot be read under Wine, so the icon control's pixels on
+// screen are compared with each system icon drawn here: every pixel the icon
+// covers (the same on black and on white) must match.
+UINT IconType(HWND box) {
+    HWND control = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child) && SameTextIgnoringCase(ClassOf(child), "Static") &&
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            control = child;
+    DWORD_PTR icon = 0;
+    if (!control ||
+        !SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, MessageTimeoutMs,
+                             &icon) ||
+        !icon)
+        return 0;
+    RECT area, boxArea;
+    GetWindowRect(control, &area);
+    // A box wider than the screen has its icon off screen: the box moves right.
+    if (int dx = std::max(0L, GetSystemMetrics(SM_XVIRTUALSCREEN) - area.left)) {
+        GetWindowRect(box, &boxArea);
+        SetWindowPos(box, nullptr, boxArea.left + dx, boxArea.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        OffsetRect(&area, dx, 0);
+    }
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    const LPCSTR ids[] = {IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK};
+    auto drawn = [&](LPCSTR id, int brush) {
+        return Pixels(w, h, [&](HDC dc) {
+            RECT all = {0, 0, w, h};
+            FillRect(dc, &all, (HBRUSH)GetStockObject(brush));
+            DrawIconEx(dc, 0, 0, LoadIconA(nullptr, id), 0, 0, 0, nullptr, DI_NORMAL);
+        });
+    };
+    // A box only just shown may not have painted its icon yet.
+    for (int attempt = 0; attempt < 20; ++attempt, Sleep(50)) {
+        WaitPainted(box, 1000);
+        std::vector<COLORREF> shown = Pixels(w, h, [&](HDC dc) {
+            HDC screen = GetDC(nullptr);
+            BitBlt(dc, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+            ReleaseDC(nullptr, screen);
+        });
+        for (UINT i = 0; i < 4; ++i) {
+            std::vector<COLORREF> onBlack = drawn(ids[i], BLACK_BRUSH),
+                                  onWhite = drawn(ids[i], WHITE_BRUSH);
+            size_t covered = 0, same = 0;
+            for (size_t p = 0; p < shown.size(); ++p) {
+                covered += onBlack[p] == onWhite[p];
+                same += onBlack[p] == onWhite[p] && onBlack[p] == shown[p];
+            }
+            // MB_ICONHAND 0x10, MB_ICONQUESTION 0x20 ... in the order of ids.
+            if (covered > 0 && same == covered) return MB_ICONHAND * (i + 1);
+        }
+    }
+    return MB_USERICON;
+}
+
 std::string ParentOf(const std::string& path) {
     size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
@@ -519,12 +603,16 @@ std::vector<LaunchParent> RecordedLaunchParents() {
 }
 
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info, const char* image,
-                  const char* workingDir, DWORD* startTick) {
+                  const char* workingDir, DWORD* startTick, int showState) {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
+    if (showState != -1) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = WORD(showState);
+    }
     ZeroMemory(info, sizeof *info);
     for (int attempt = 1;; ++attempt) {
         if (startTick) *startTick = GetTickCount();
@@ -761,7 +849,7 @@ Session::Session(RunOptions options) : options_(std::move(options)) {
     PROCESS_INFORMATION info;
     if (!StartProcess(commandLine, &info, image,
                       options_.workingDir.empty() ? nullptr : options_.workingDir.c_str(),
-                      &startTick_)) {
+                      &startTick_, options_.showState)) {
         ADD_FAILURE() << "starting " << commandLine << ": " << ErrorText(GetLastError());
         return;
     }
@@ -924,6 +1012,7 @@ void Session::AnswerDialog(HWND window, const std::string& title) {
     box.text = WindowText(GetDlgItem(window, 0xFFFF));
     for (HWND button : PushButtonsOf(window))
         box.buttons.push_back(GetDlgCtrlID(button));
+    box.type = IconType(window) | ButtonsType(box.buttons);
     box.atMs = now;
 
     EnterCriticalSection(&lock_);
@@ -1098,7 +1187,7 @@ std::string Describe(const BoxRecord& box) {
     std::string result = "[" + box.title + "] \"" + Escaped(box.text) + "\" buttons {";
     for (size_t i = 0; i < box.buttons.size(); ++i)
         result += (i ? "," : "") + std::to_string(box.buttons[i]);
-    result += "} answered " + std::to_string(box.answer);
+    result += "} type " + std::to_string(box.type) + " answered " + std::to_string(box.answer);
     result += box.rule >= 0 ? " by rule " + std::to_string(box.rule) : " (unmatched)";
     return result + " at " + std::to_string(box.atMs) + " ms";
 }

@@ -117,11 +117,12 @@ std::vector<LaunchParent> RecordedLaunchParents();
 // Starts a process from a command line (image null: its first word names the
 // program), retrying the start that Wine under heavy load now and then fails with
 // ERROR_INTERNAL_ERROR. startTick, when given, receives the tick count of the
-// attempt that started it. False with the last error set when it cannot start;
-// the caller closes both handles of info.
+// attempt that started it; showState, unless -1, goes into its startup info.
+// False with the last error set when it cannot start; the caller closes both
+// handles of info.
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info,
                   const char* image = nullptr, const char* workingDir = nullptr,
-                  DWORD* startTick = nullptr);
+                  DWORD* startTick = nullptr, int showState = -1);
 
 // Ids of the running processes with this executable name (e.g. "recorder.exe").
 std::vector<DWORD> ProcessesNamed(const char* exeName);
@@ -187,6 +188,9 @@ struct BoxRecord {
     int answer = 0;           // the button id posted
     int rule = -1;            // index of the rule that answered, -1 when none did
     DWORD atMs = 0;           // since the program started
+    // As MessageBoxA's type: the icon it shows (MB_ICON*, MB_USERICON for one that
+    // is no system icon) and its button set (MB_OK ... MB_RETRYCANCEL).
+    UINT type = 0;
 };
 
 struct WindowRecord {
@@ -203,6 +207,7 @@ struct RunOptions {
     std::string args;        // command-line tail after the quoted program path
     std::string commandLine; // used verbatim when set (exe is then only the image)
     std::string workingDir;
+    int showState = -1; // handed over with STARTF_USESHOWWINDOW when not -1
     std::vector<BoxRule> boxes;
     // Answer to a dialog no rule matches: this button when the box has it,
     // otherwise IDCANCEL, IDNO, IDOK, then the first button.

@@ -42,7 +42,7 @@ class FakeBrowser {
         MakeFolders("C:\\fakebrowser");
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
         std::string line = Quoted(FixturePath("fakebrowser")) + " --ready " + event + " --log " +
-                           Quoted(logPath_) + " " + args;
+                           Quoted(logPath_) + " --tell-sent " + args;
         PROCESS_INFORMATION info;
         if (!StartProcess(line, &info)) {
             ADD_FAILURE() << "cannot start " << line;
@@ -71,7 +71,8 @@ class FakeBrowser {
     bool WaitEnd(DWORD timeoutMs = Generous) const {
         return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
     }
-    // What the fake saw, one "event title" line each.
+    // What the fake saw, one "event title" line each ("event/sent title" for
+    // one that came in a sent message).
     Lines Events() const {
         Lines lines;
         std::istringstream text(ReadWholeFile(logPath_).value_or(""));
@@ -313,6 +314,7 @@ TEST(RunningBrowsers, RefreshShowsTheNoticeThreeTimesThenGoesOn) {
         EXPECT_EQ(box.title, NoticeTitle);
         EXPECT_EQ(box.text, NoticeText);
         EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+        EXPECT_EQ(box.type, UINT(MB_OK)) << "no icon";
     }
     // The fourth press lets the installation go on with Opera still open.
     ASSERT_TRUE(setup.Click(dialog, IDOK));
@@ -397,10 +399,10 @@ TEST(RunningBrowsers, CancelEscAndCloseBoxEndWithoutInstalling) {
 
 TEST(RunningBrowsers, TryToCloseEveryKindInItsOrder) {
     PrepareChromeInstall();
-    // Firefox's UI window asks in a window of its own class, answered by Enter
-    // to its child 0; a plain Firefox window just closes.
+    // Firefox's UI window asks in a window of its own class, on another thread,
+    // answered by Enter to its child 0; a plain Firefox window just closes.
     FakeBrowser firefox("--window MozillaUIWindowClass \"Firefox UI\" --child MozillaWindowClass "
-                        "--close enter0 --dialog-class MozillaDialogClass "
+                        "--close enter0 --dialog-class MozillaDialogClass --ask-apart "
                         "--window MozillaWindowClass \"Firefox plain\"");
     FakeBrowser opera("--window \"Opera Main Window\" Opera --child OpWindow");
     // Safari and Netscape on the second thread of their processes, their first
@@ -432,13 +434,14 @@ TEST(RunningBrowsers, TryToCloseEveryKindInItsOrder) {
 
     for (FakeBrowser* fake : {&firefox, &opera, &chromeV1, &chrome})
         EXPECT_TRUE(fake->WaitEnd()) << Show(fake->Events());
+    // Close commands and Netscape's Enter are posted; the other keystrokes sent.
     EXPECT_EQ(firefox.Events(),
-              (Lines{"close Firefox UI", "ask Firefox UI", "enter Firefox UI", "destroy Firefox UI",
-                     "close Firefox plain", "destroy Firefox plain"}));
+              (Lines{"close Firefox UI", "ask Firefox UI", "enter/sent Firefox UI",
+                     "destroy Firefox UI", "close Firefox plain", "destroy Firefox plain"}));
     EXPECT_EQ(opera.Events(), (Lines{"close Opera", "destroy Opera"}));
     // The second close command comes while the question is open and is ignored.
     EXPECT_EQ(EventsOf(safari, "Safari"), (Lines{"close Safari", "ask Safari", "close Safari",
-                                                 "enter Safari", "destroy Safari"}));
+                                                 "enter/sent Safari", "destroy Safari"}));
     EXPECT_EQ(EventsOf(netscape, "Netscape Navigator"),
               (Lines{"close Netscape Navigator", "ask Netscape Navigator",
                      "enter Netscape Navigator", "destroy Netscape Navigator"}));
@@ -477,7 +480,7 @@ TEST(RunningBrowsers, TryToCloseSafariByItsButtonAndFirefoxWithoutALine) {
     EXPECT_TRUE(safari.WaitEnd());
     EXPECT_EQ(firefox.Events(), (Lines{"close Firefox", "destroy Firefox"}));
     EXPECT_EQ(safari.Events(),
-              (Lines{"close Safari", "ask Safari", "click Safari", "destroy Safari"}));
+              (Lines{"close Safari", "ask Safari", "click/sent Safari", "destroy Safari"}));
 }
 
 TEST(RunningBrowsers, TryToCloseLeavesRefusingBrowsersListed) {
@@ -550,7 +553,7 @@ TEST(RunningBrowsers, HungBrowserNeitherHangsTryToCloseNorCancel) {
         EXPECT_TRUE(Gone(setup, dialog));
         EXPECT_TRUE(InstallationRan(setup));
         EXPECT_TRUE(safari.WaitEnd());
-        EXPECT_TRUE(Contains(safari.Events(), "click Safari")) << Show(safari.Events());
+        EXPECT_TRUE(Contains(safari.Events(), "click/sent Safari")) << Show(safari.Events());
         EndInstaller(setup);
     }
     CloseHandle(hang);

@@ -226,6 +226,70 @@ TEST_F(FontTest, MalformedFontFilesCostOnlyALogLine) {
     ClearFont();
 }
 
+TEST_F(FontTest, FontFileThatCannotBeWrittenIsAskedAboutAndNeverRegistered) {
+    // A file where the Fonts folder should be: the font cannot be written.
+    const std::string fonts = FontsFolder(), away = fonts + ".away";
+    ASSERT_TRUE(MoveFileA(fonts.c_str(), away.c_str()));
+    ASSERT_TRUE(WriteWholeFile(fonts, ""));
+    // While that question waits the folder comes back, with a font file that
+    // another program holds: the Retry meets it in use.
+    HANDLE held = INVALID_HANDLE_VALUE;
+    RunOptions options = Windowed(
+        {{"Failed to install Scorewave Font for Font\r\nto:\r\n" + FontPath() + "\r\n", IDRETRY},
+         {"can't overwrite your old plugin file:\r\n" + FontPath() + "\r\n", IDCANCEL}});
+    options.onWindow = [&](Session&, const WindowRecord& window) {
+        if (window.title == BoxTitle && held == INVALID_HANDLE_VALUE) {
+            DeleteFileA(fonts.c_str());
+            MoveFileA(away.c_str(), fonts.c_str());
+            held = CreateFileA(FontPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
+        return false;
+    };
+    InstallRun run = RunWindowedWith(options);
+    CloseHandle(held);
+    if (!FolderExists(fonts) && DeleteFileA(fonts.c_str())) MoveFileA(away.c_str(), fonts.c_str());
+    ASSERT_EQ(run.boxes.size(), 2u) << run.Dump();
+    EXPECT_TRUE(run.boxes[0].rule == 0 && run.boxes[1].rule == 1) << run.Dump();
+    // Cancel ends the step: nothing added, nothing registered, the file kept.
+    EXPECT_TRUE(run.Succeeded()) << run.Dump();
+    EXPECT_FALSE(run.Has("Failed to install Font")) << run.Dump();
+    EXPECT_EQ(Bytes(FontPath()), "");
+    EXPECT_FALSE(FontRegistryValue().has_value());
+}
+
+TEST_F(FontTest, WrittenPluginGoneOrWithoutItsFontCostsALogLine) {
+    // "A Kept" stands first in the list and is asked about last: while that
+    // question waits, the plug-in just written for Firefox, whose path the
+    // font step takes, is removed or replaced by one whose font is no font.
+    const std::string kept = AddMozillaProduct("A Kept"),
+                      firefox = Join(Root, "Firefox\\npscorew64.dll");
+    const std::string noFont = Join(Root, "nofont.dll");
+    ASSERT_TRUE(CopyFileA(VersionDll("v1_5_E4").c_str(), noFont.c_str(), FALSE));
+    HANDLE update = BeginUpdateResourceA(noFont.c_str(), FALSE);
+    ASSERT_TRUE(update);
+    ASSERT_TRUE(UpdateResourceA(update, "TRUETYPE", "MUSICFONT", 0, (void*)"no font", 7));
+    ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+    for (bool gone : {true, false}) {
+        SCOPED_TRACE(gone ? "plug-in gone" : "plug-in without a font");
+        ClearFont();
+        PlacePrevious("v2_0_E4", kept);
+        RunOptions options = Windowed({{"more recent version", IDYES}});
+        options.onWindow = [&](Session&, const WindowRecord& window) {
+            if (window.title == BoxTitle)
+                gone ? DeleteFileA(firefox.c_str())
+                     : CopyFileA(noFont.c_str(), firefox.c_str(), FALSE);
+            return false;
+        };
+        InstallRun run = RunWindowedWith(options);
+        EXPECT_TRUE(run.Succeeded()) << run.Dump();
+        EXPECT_EQ(run.Has("I DID NOT FIND required library " + firefox + "\r\n"), gone)
+            << run.Dump();
+        EXPECT_EQ(run.Has(CreatedFile(FontPath()) + FailureLine()), !gone) << run.Dump();
+        EXPECT_FALSE(FontRegistryValue().has_value());
+    }
+}
+
 // The family name as the installer reads it, from files made here.
 std::string FamilyOf(const std::string& bytes) {
     const std::string path = Join(Root, "family.ttf");

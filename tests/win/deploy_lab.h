@@ -185,6 +185,7 @@ inline InstallRun RunWindowedWith(RunOptions options) {
     run.Close();
     result.exitCode = run.Wait(RunWaitMs);
     result.boxes = run.Boxes();
+    ExpectDefinedBoxTypes(result.boxes);
     return result;
 }
 inline InstallRun RunWindowed(std::vector<BoxRule> rules = {}) {
@@ -202,6 +203,7 @@ inline InstallRun RunSilent(std::vector<BoxRule> rules = {}) {
     InstallRun result;
     result.exitCode = outcome.exitCode;
     result.boxes = outcome.boxes;
+    ExpectDefinedBoxTypes(result.boxes);
     return result;
 }
 

@@ -209,6 +209,20 @@ TEST_F(PayloadTest, FailedWriteAfterTheBackupPutsThePreviousFileBackBeforeAsking
     EXPECT_EQ(Bytes(path), previous);
     EXPECT_TRUE(IsReadOnly(path));
     EXPECT_FALSE(FileExists(BackupOf(path)));
+
+    // A newer previous file: after a No and a failed write, the Retry asks
+    // about its version again.
+    PlacePrevious("v2_0_E4", path);
+    options.boxes = {{"more recent version", IDNO, BoxTitle, 2},
+                     {"Failed to install plugin for Target", IDRETRY},
+                     {"Failed to install plugin for Target", IDCANCEL}};
+    options.onWindow = nullptr;
+    InstallRun again = RunWindowedWith(options);
+    std::vector<int> rules;
+    for (const BoxRecord& box : again.boxes)
+        rules.push_back(box.rule);
+    EXPECT_EQ(rules, (std::vector<int>{0, 1, 0, 2})) << again.Dump();
+    EXPECT_EQ(Bytes(path), Bytes(VersionDll("v2_0_E4")));
 }
 
 TEST_F(PayloadTest, BackupHeldByARunningBrowserGoesInTheNextRun) {

@@ -189,6 +189,37 @@ TEST_F(RegistrationTest, CancelKeepsTheOwnerAndSkipsTheSecondType) {
     EXPECT_NE(OpenCommand(), "<none>");
 }
 
+TEST_F(RegistrationTest, KeysAndValuesThatCannotBeWrittenAreReported) {
+    // ".mtd" is another program's and goes away while the question waits: its
+    // values cannot be written (message 14, in a box). The ProgID's key is
+    // volatile: no DefaultIcon key can be made under it (message 12, logged).
+    Classes(".mtd").SetString("", "OtherApp.Document");
+    HKEY progId;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, MtdProgId, 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &progId, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(progId);
+    RunOptions options =
+        Windowed({{"is using file extension .mtd", IDOK}, {"Failed to update", IDOK, BoxTitle, 2}});
+    options.onWindow = [](Session&, const WindowRecord& window) {
+        if (window.title == BoxTitle) RegDeleteTreeA(HKEY_CLASSES_ROOT, ".mtd");
+        return false;
+    };
+    InstallRun run = RunWindowedWith(options);
+    EXPECT_TRUE(run.Succeeded()) << run.Dump();
+    const std::string failed = "Failed to update :\r\n  Windows\r\nin registry to:\r\n  ";
+    ASSERT_EQ(run.boxes.size(), 3u) << run.Dump();
+    EXPECT_EQ(run.boxes[1].text.rfind(failed + MtdProgId + " :\r\n", 0), 0u) << run.Dump();
+    EXPECT_EQ(run.boxes[2].text.rfind(failed + "application/x-scorewave :\r\n", 0), 0u);
+    EXPECT_TRUE(run.Has("Can't install for displaying icon.\r\nYour system won't allow registry "
+                        "updates to:\r\nDefaultIcon\r\nbecause:\r\n"))
+        << run.Dump();
+    // Not registered OK, so no second type.
+    EXPECT_FALSE(run.Has(Registered)) << run.Dump();
+    EXPECT_FALSE(Classes(".sgt").Exists());
+    EXPECT_EQ(Classes(MimeKey).GetString("Extension"), ".mtd");
+}
+
 TEST_F(RegistrationTest, OwnExtensionsEmptyOnesAndUnreadableOnesAskNothing) {
     // A re-installation: both extensions already ours.
     Classes(".mtd").SetString("", MtdProgId);

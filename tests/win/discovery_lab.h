@@ -84,6 +84,7 @@ inline ScanRun RunScans(std::vector<BoxRule> rules = {}) {
     run.Close();
     result.exitCode = run.Wait(RunWaitMs);
     result.boxes = run.Boxes();
+    ExpectDefinedBoxTypes(result.boxes);
     return result;
 }
 

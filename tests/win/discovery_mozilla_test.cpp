@@ -243,16 +243,20 @@ TEST_F(Mozilla, ANameBeyondTheEnumerationLimitEndsThatView) {
     EXPECT_EQ(run.Count(ForLine(longest)), 1u) << run.Dump();
 }
 
-TEST_F(Mozilla, TwentyFiveProductsInBothViewsFillTheListAndNoMore) {
-    const int products = 25;
+TEST_F(Mozilla, FortyProductsInBothViewsFillTheListAndALongLog) {
+    const int products = 40;
     std::string exe = Install("Shared");
+    // Names of 99 characters and folders of 240 make a log longer than an edit
+    // control holds by default (30,000 characters under Wine, 32,767 on Windows).
+    auto name = [](int i) {
+        return "Product " + std::to_string(100 + i).substr(1) + std::string(89, 'n');
+    };
     for (int i = 1; i <= products; ++i) {
-        char name[32];
-        snprintf(name, sizeof name, "Product %02d", i);
-        std::string plugins = Join(Root, std::string("P") + name + "\\plugins");
+        std::string plugins = Join(Root, "P" + std::to_string(i) + "\\");
+        plugins += std::string(240 - plugins.size(), 'f');
         MakeFolders(plugins);
-        Register(name, exe, plugins, View::Native);
-        Register(name, exe, plugins, View::Wow32);
+        Register(name(i), exe, plugins, View::Native);
+        Register(name(i), exe, plugins, View::Wow32);
     }
 
     ScanRun run = RunScans();
@@ -260,10 +264,14 @@ TEST_F(Mozilla, TwentyFiveProductsInBothViewsFillTheListAndNoMore) {
     // The 20 records are the native view's first 20 products; the rest are
     // dropped without a word.
     EXPECT_EQ(run.Count("\r\nfor Product"), 20u) << run.Dump();
-    EXPECT_TRUE(run.Has(ForLine("Product 20"))) << run.Dump();
-    EXPECT_FALSE(run.Has(ForLine("Product 21"))) << run.Dump();
+    EXPECT_TRUE(run.Has(ForLine(name(20)))) << run.Dump();
+    EXPECT_FALSE(run.Has(ForLine(name(21)))) << run.Dump();
     EXPECT_EQ(run.Count("Created file C:\\disc\\"), 20u) << run.Dump();
     EXPECT_TRUE(run.boxes.empty()) << run.Dump();
+    // Nothing of it lost: the log still ends with the summary's last line.
+    const std::string end = "and click its \xABNext\xBB button.\r\n";
+    EXPECT_GT(run.log.size(), 32767u);
+    EXPECT_EQ(run.log.substr(run.log.size() - std::min(run.log.size(), end.size())), end);
 }
 
 } // namespace

@@ -163,4 +163,54 @@ TEST_F(SafariChrome, UnusableTextsEndTheScanSilently) {
     }
 }
 
+// The log lines that start with head, without it, in log order.
+std::vector<std::string> LinesAfter(const std::string& log, const std::string& head) {
+    std::vector<std::string> found;
+    for (size_t at = log.find("\n" + head); at != std::string::npos;
+         at = log.find("\n" + head, at + 1)) {
+        size_t start = at + 1 + head.size();
+        found.push_back(log.substr(start, log.find('\r', start) - start));
+    }
+    return found;
+}
+
+// Every family in one run: found in the scans' order, written from the last
+// found to the first, named in the summary in the order found.
+TEST_F(SafariChrome, EveryFamilyInOneRun) {
+    const std::string navigator = Join(Root, "Navigator"), firefox = Join(Root, "Firefox\\plugins");
+    const std::string opera = Join(Root, "Opera\\program\\plugins");
+    MakeFolders(navigator);
+    RegKey(HKLM, "SOFTWARE\\Netscape\\Netscape Navigator\\4.8 (en)\\Main")
+        .SetString("Plugins Directory", navigator);
+    PlaceProgram("pe64.exe", Join(Root, "Firefox\\firefox.exe"));
+    MakeFolders(firefox);
+    RegKey(HKLM, "SOFTWARE\\Mozilla\\Firefox\\bin")
+        .SetString("PathToExe", Join(Root, "Firefox\\firefox.exe"));
+    RegKey(HKLM, "SOFTWARE\\Mozilla\\Firefox\\Extensions").SetString("Plugins", firefox);
+    PlaceProgram("opera.exe", Join(Root, "Opera\\opera.exe"));
+    MakeFolders(opera);
+    RegKey(HKCU, "SOFTWARE\\Opera Software").SetString("Plugin Path", opera);
+    PlaceProgram("safari.exe", Join(SafariFolder, "safari.exe"));
+    MakeFolders(SafariPlugins);
+    SafariUninstall().SetString("InstallLocation", SafariFolder);
+    PlaceProgram("chrome.exe", Join(ChromeFolder, "chrome.exe"));
+    ChromeUninstall().SetString("InstallLocation", ChromeFolder);
+
+    ScanRun run = RunScans();
+    EXPECT_EQ(LinesAfter(run.log, "Your registered folder for "),
+              (std::vector<std::string>{"Netscape Communicator 4.8 (en) is:", "Firefox is:",
+                                        "Opera is:", "Safari is:", "Chrome is:"}))
+        << run.Dump();
+    const std::string root = std::string(Root) + "\\";
+    std::vector<std::string> written;
+    for (const std::string& folder : {ChromePlugins, SafariPlugins, opera, firefox, navigator})
+        written.push_back(Join(folder, PluginFile).substr(root.size()));
+    EXPECT_EQ(LinesAfter(run.log, "Created file " + root), written) << run.Dump();
+    EXPECT_EQ(LinesAfter(run.log, "for "),
+              (std::vector<std::string>{"Netscape Communicator 4.8 (en)", "Firefox", "Opera 9.64",
+                                        "Safari 5.1", "Chrome 20.0"}))
+        << run.Dump();
+    EXPECT_TRUE(run.boxes.empty()) << run.Dump();
+}
+
 } // namespace

@@ -56,6 +56,30 @@ DWORD Selection(HWND edit) {
     return DWORD(packed);
 }
 
+// A control's rectangle in its dialog's client coordinates.
+RECT Placed(HWND dialog, int id) {
+    RECT r = {};
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    MapWindowPoints(HWND_DESKTOP, dialog, (POINT*)&r, 2);
+    return r;
+}
+
+// The width of a caption in the dialogs' font ("MS Sans Serif", 8 points),
+// the "&" counted as a character.
+int CaptionWidth(const char* text) {
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontA(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_DONTCARE,
+                             FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE,
+                             "MS Sans Serif");
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE extent = {0, 0};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    return extent.cx;
+}
+
 class Foundation : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -139,9 +163,14 @@ TEST_F(Foundation, SlashInTheProgramPathCountsAsASwitch) {
     }
 }
 
-TEST_F(Foundation, NoeuSkipsTheLicenceStraightToTheLog) {
-    Session run(Installer("/noeu"));
-    ASSERT_TRUE(OpenWindow(run));
+TEST_F(Foundation, NoeuSkipsTheLicenceStraightToTheLogStartedMinimised) {
+    // Started with a show state in its startup info, the window takes it.
+    RunOptions options = Installer("/noeu");
+    options.showState = SW_SHOWMINNOACTIVE;
+    Session run(options);
+    HWND main = OpenWindow(run);
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(IsIconic(main));
     ASSERT_TRUE(WaitForLogPage(run));
     EXPECT_EQ(run.Text(IDOK), ReturnCaption);
     EXPECT_FALSE(run.Visible(IDC_AGREE));
@@ -169,6 +198,15 @@ TEST_F(Foundation, LicencePageShowsTheLicenceAndTwoButtons) {
     EXPECT_TRUE(run.WaitUntil([&] { return run.Text(IDC_INSTALL_LOG) == *licence; }, 5000))
         << "licence shown:\n"
         << Escaped(run.Text(IDC_INSTALL_LOG).substr(0, 300));
+    // At its top, nothing selected.
+    HWND box = run.Control(IDC_INSTALL_LOG);
+    DWORD_PTR firstLine = 1;
+    auto atTopUnselected = [&] {
+        SendMessageTimeoutA(box, EM_GETFIRSTVISIBLELINE, 0, 0, SMTO_ABORTIFHUNG, 10000, &firstLine);
+        return firstLine == 0 && LOWORD(Selection(box)) == HIWORD(Selection(box));
+    };
+    EXPECT_TRUE(run.WaitUntil(atTopUnselected, 5000))
+        << "first line " << firstLine << ", selection " << std::hex << Selection(box);
 
     for (int id : {IDC_AGREE, IDCANCEL}) {
         EXPECT_TRUE(run.Visible(id)) << id;
@@ -214,6 +252,22 @@ TEST_F(Foundation, AgreeingRunsTheInstallationAndShowsItsLog) {
     for (int id : {IDC_AGREE, IDCANCEL})
         EXPECT_FALSE(run.Visible(id)) << id;
     EXPECT_TRUE(SaveScreenshot(ScreenshotPath("log"), main));
+
+    // The layout: the log box joins the picture's right edge at the picture's
+    // height and the caption line starts where it does; the group box frames
+    // both with 4 pixels to spare; Return fits its caption plus 10 pixels.
+    const RECT picture = Placed(main, IDC_PICTURE), box = Placed(main, IDC_INSTALL_LOG);
+    const RECT group = Placed(main, IDC_GROUP), status = Placed(main, IDC_STATUS);
+    const RECT done = Placed(main, IDOK), copy = Placed(main, IDC_COPY_LOG);
+    EXPECT_EQ(box.left, picture.right - 1);
+    EXPECT_EQ(box.top, picture.top);
+    EXPECT_EQ(box.bottom, picture.bottom);
+    EXPECT_EQ(status.left, picture.right);
+    EXPECT_EQ(group.left, picture.left - 4);
+    EXPECT_EQ(group.right, box.right + 4);
+    EXPECT_EQ(group.bottom, picture.bottom + 4);
+    EXPECT_EQ(done.right - done.left, CaptionWidth(ReturnCaption) + 10);
+    EXPECT_EQ(done.bottom - done.top, copy.bottom - copy.top);
 
     // Copy Entire Log: the clipboard gets the whole log; the selection the
     // user had comes back afterwards.

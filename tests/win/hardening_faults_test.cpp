@@ -118,6 +118,7 @@ InstallRun RunSilentWith(RunOptions options) {
     InstallRun result;
     result.exitCode = outcome.exitCode;
     result.boxes = outcome.boxes;
+    ExpectDefinedBoxTypes(result.boxes);
     return result;
 }
 

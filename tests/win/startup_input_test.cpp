@@ -137,6 +137,25 @@ TEST(StartupInput, LicenceOutsideOneTo32767BytesLeavesAnEmptyBox) {
     }
 }
 
+TEST(StartupInput, WithoutItsMainWindowTheProgramEndsAtOnce) {
+    // A copy whose dialogs name a window class that nobody registers: the main
+    // window cannot be created.
+    std::string bytes = ReadWholeFile(InstallerPath()).value_or("");
+    // (The resource compiler writes the class name in capitals.)
+    const std::string wideClass("S\0C\0O\0R\0E\0W\0A\0V\0E\0S\0E\0T\0U\0P\0", 28);
+    for (size_t at = bytes.find(wideClass); at != std::string::npos; at = bytes.find(wideClass, at))
+        bytes[at] = 'X';
+    std::string exe = Join(BuildPath("licence-variants"), "no-class\\ScorewaveSetup.exe");
+    ASSERT_TRUE(WriteWholeFile(exe, bytes));
+    RunOptions options;
+    options.exe = exe;
+    options.timeoutMs = 30000;
+    Outcome outcome = RunToEnd(options);
+    EXPECT_FALSE(outcome.timedOut) << "waited for a window that does not exist";
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_TRUE(outcome.windows.empty()) << Describe(outcome.windows);
+}
+
 TEST(StartupInput, CommandLinesOfAnyLengthAndContent) {
     // Thousands of candidate switches, then a real one at the very end.
     std::string many;
