@@ -104,7 +104,20 @@ lab_wine() {
     WINEPREFIX="$prefix" wine "$@"
 }
 
-lab_prefix_stop() { WINEPREFIX="$1" wineserver -k 2>/dev/null; return 0; }
+# Stops the prefix's wineserver and its programs. A program that was starting
+# while the server went down (winedevice.exe, now and then) is no longer the
+# server's to stop: it is found by its WINEPREFIX and ended here.
+lab_prefix_stop() {
+    local env pid
+    WINEPREFIX="$1" wineserver -k 2>/dev/null
+    for env in /proc/[0-9]*/environ; do
+        pid=${env#/proc/}
+        pid=${pid%/environ}
+        [ "$pid" = $$ ] && continue
+        tr '\0' '\n' <"$env" 2>/dev/null | grep -qxF "WINEPREFIX=$1" && kill -9 "$pid" 2>/dev/null
+    done
+    return 0
+}
 
 # Converts the BMP screenshots the tests save (in $1) to PNG beside them.
 lab_screenshots_png() {
