@@ -57,8 +57,9 @@ void CaptionFromCatalogue(HWND dialog, int id, UINT textId) {
     SetDlgItemTextA(dialog, id, text);
 }
 
-// Fits the log box to the real height of the side picture and widens it to at
-// least 40 base units, growing the window to the left and upwards.
+// Fits the log box to the real height of the side picture and moves its right
+// edge out by as much as the box falls short of 40 base units, growing the
+// window to the left and upwards.
 void LayOut(HWND dialog) {
     int bux = LOWORD(GetDialogBaseUnits());
     RECT p, e;
