@@ -98,6 +98,20 @@ lab_prefix_create() {
     return 0
 }
 
+# The ids of the programs running in prefix $1 (found by their WINEPREFIX);
+# with $2, only those whose command line holds it.
+lab_prefix_pids() {
+    local env pid
+    for env in /proc/[0-9]*/environ; do
+        pid=${env#/proc/}
+        pid=${pid%/environ}
+        [ "$pid" = $$ ] && continue
+        tr '\0' '\n' 2>/dev/null <"$env" | grep -qxF "WINEPREFIX=$1" || continue
+        [ -z "${2:-}" ] || tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -qF "$2" || continue
+        echo "$pid"
+    done
+}
+
 lab_wine() {
     local prefix=$1
     shift
@@ -108,14 +122,9 @@ lab_wine() {
 # while the server went down (winedevice.exe, now and then) is no longer the
 # server's to stop: it is found by its WINEPREFIX and ended here.
 lab_prefix_stop() {
-    local env pid
+    local pid
     WINEPREFIX="$1" wineserver -k 2>/dev/null
-    for env in /proc/[0-9]*/environ; do
-        pid=${env#/proc/}
-        pid=${pid%/environ}
-        [ "$pid" = $$ ] && continue
-        tr '\0' '\n' <"$env" 2>/dev/null | grep -qxF "WINEPREFIX=$1" && kill -9 "$pid" 2>/dev/null
-    done
+    for pid in $(lab_prefix_pids "$1"); do kill -9 "$pid" 2>/dev/null; done
     return 0
 }
 

@@ -42,6 +42,17 @@ t0=$(lab_now_ms)
 lab_prefix_create "$prefix" || exit 4
 t1=$(lab_now_ms)
 echo "lab: prefix $prefix ready in $((t1 - t0)) ms on display $DISPLAY"
+# A test of the desktop shell starts in a session whose shell answers: the
+# program LAB_DESKTOP_SHELL names (tests/fixtures/desktopshell.cpp) says so,
+# and the session is started anew while it does not.
+if [ -n "${LAB_DESKTOP_SHELL:-}" ]; then
+    for attempt in 1 2 3 4 5; do
+        lab_wine "$prefix" "$LAB_DESKTOP_SHELL" && break
+        echo "lab: the desktop shell did not answer (session $attempt); starting it again"
+        WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+        WINEPREFIX="$prefix" wineserver -w 2>/dev/null
+    done
+fi
 
 # In the background so that a signal's trap runs at once instead of after the
 # program ends.

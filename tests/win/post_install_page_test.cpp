@@ -25,7 +25,6 @@ const char ReturnCaption[] = "&Return to Scorewave";
 const char PostInstallPage[] = "http://www.scorewave-music.com/docs/installed.asp?pkg=viewer";
 const DWORD WindowWaitMs = 30000;
 const DWORD InstallWaitMs = 60000;
-const DWORD ShellWaitMs = 180000;
 
 // While it lives, oleaut32.dll is disabled for the installer (a Wine DLL
 // override): the desktop shell's road, which needs its BSTRs and its
@@ -88,11 +87,8 @@ class PostInstallPageTest : public ::testing::Test {
 };
 
 TEST_F(PostInstallPageTest, ReturnOpensThePageThroughTheDesktopShell) {
-    // The desktop's explorer.exe starts with the first program that asks for the
-    // desktop and registers ShellWindows some time later; on a loaded machine
-    // each unanswered request alone takes Wine's COM many seconds.
-    GetDesktopWindow();
-    ASSERT_TRUE(WaitFor(DesktopShellAnswers, ShellWaitMs)) << "no desktop shell in the lab";
+    // The lab starts this program once the desktop shell answers (LAB_DESKTOP_SHELL).
+    ASSERT_TRUE(WaitFor(DesktopShellAnswers, WindowWaitMs)) << "no desktop shell in the lab";
     DWORD installer = PressReturn();
     // Started by Explorer, the desktop's shell, which is still running, not by
     // the installer.
