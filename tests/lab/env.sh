@@ -98,17 +98,14 @@ lab_prefix_create() {
     return 0
 }
 
-# The ids of the programs running in prefix $1 (found by their WINEPREFIX);
-# with $2, only those whose command line holds it.
+# The ids of the programs running in prefix $1, found by their WINEPREFIX.
 lab_prefix_pids() {
     local env pid
     for env in /proc/[0-9]*/environ; do
         pid=${env#/proc/}
         pid=${pid%/environ}
         [ "$pid" = $$ ] && continue
-        tr '\0' '\n' 2>/dev/null <"$env" | grep -qxF "WINEPREFIX=$1" || continue
-        [ -z "${2:-}" ] || tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -qF "$2" || continue
-        echo "$pid"
+        tr '\0' '\n' 2>/dev/null <"$env" | grep -qxF "WINEPREFIX=$1" && echo "$pid"
     done
 }
 
