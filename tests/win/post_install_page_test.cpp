@@ -11,7 +11,6 @@
 #include <vector>
 
 #include <windows.h>
-#include <exdisp.h>
 
 #include "driver/driver.h"
 #include "resources/resource.h"
@@ -39,18 +38,6 @@ class NoAutomationForTheInstaller {
         return RegKey(HKCU, "Software\\Wine\\AppDefaults\\ScorewaveSetup.exe\\DllOverrides");
     }
 };
-
-// Whether the desktop shell answers: its ShellWindows object can be had. The
-// desktop's explorer.exe registers it a moment after it starts.
-bool DesktopShellAnswers() {
-    bool initialised = SUCCEEDED(CoInitialize(nullptr));
-    IShellWindows* windows = nullptr;
-    CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                     (void**)&windows);
-    if (windows) windows->Release();
-    if (initialised) CoUninitialize();
-    return windows != nullptr;
-}
 
 class PostInstallPageTest : public ::testing::Test {
   protected:
@@ -87,8 +74,10 @@ class PostInstallPageTest : public ::testing::Test {
 };
 
 TEST_F(PostInstallPageTest, ReturnOpensThePageThroughTheDesktopShell) {
-    // The lab starts this program once the desktop shell answers (LAB_DESKTOP_SHELL).
-    ASSERT_TRUE(WaitFor(DesktopShellAnswers, WindowWaitMs)) << "no desktop shell in the lab";
+    // The lab's probe, which the lab ran before this program: the shell answers.
+    RunOptions probe;
+    probe.exe = FixturePath("desktopshell");
+    ASSERT_EQ(RunToEnd(probe).exitCode, 0) << "no desktop shell in the lab";
     DWORD installer = PressReturn();
     // Started by Explorer, the desktop's shell, which is still running, not by
     // the installer.
