@@ -31,7 +31,6 @@ import pefile
 
 SIZE_GUARD = 61440  # bytes: the installer without its plug-in
 INSTALLER_NAMED = {
-    "WinMainCRTStartup": "the entry point",
     "MainWindowProc": "MainWindowProc, the main window's dialog procedure",
 }
 PLUGIN_EXPORTS = ("NP_GetEntryPoints", "NP_Initialize", "NP_Shutdown")
@@ -239,11 +238,9 @@ def main(build):
 
     # The plug-in: the exception directory, its exported functions named.
     exports = {e.name.decode(): e.address for e in getattr(plugin, "DIRECTORY_ENTRY_EXPORT").symbols if e.name}
-    named = {}
     for name in PLUGIN_EXPORTS:
         check(name in exports, "npscorew64.dll: exports " + name)
-        named[name] = "exported " + name
-    check_exceptions("npscorew64.dll", plugin, os.path.join(build, "npscorew64.map"), named)
+    check_exceptions("npscorew64.dll", plugin, os.path.join(build, "npscorew64.map"), {})
     begins = {e[0] for e in (runtime_functions(plugin)[0] or [])}
     for name in PLUGIN_EXPORTS:
         if name in exports:
