@@ -129,9 +129,48 @@ bool IsTemporaryName(const char* name) {
     return SameTextIgnoringAsciiCase(name + prefixLength + TemporaryDigits, TemporaryExtension);
 }
 
-LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent) {
+bool NumberedBackupName(const char* targetName, unsigned number, char* name, size_t nameSize,
+                        LeadBytePredicate isLeadByte) {
+    const size_t extensionLength = sizeof BackupExtension - 1;
+    char backup[TemporaryNameSize + 260];
+    if (!BackupPath(targetName, backup, sizeof backup, isLeadByte)) return false;
+    size_t stemLength = strlen(backup) - extensionLength;
+    // The stem, a dot, four hex digits, ".old".
+    if (stemLength + 1 + TemporaryDigits + extensionLength + 1 > nameSize) {
+        if (nameSize > 0) name[0] = '\0';
+        return false;
+    }
+    memcpy(name, backup, stemLength);
+    size_t at = stemLength;
+    name[at++] = '.';
+    for (int digit = TemporaryDigits - 1; digit >= 0; --digit)
+        name[at++] = HexDigits[(number >> (4 * digit)) & 0xF];
+    memcpy(name + at, BackupExtension, extensionLength + 1);
+    return true;
+}
+
+ParkedNameKind ClassifyParkedName(const char* targetName, const char* name,
+                                  LeadBytePredicate isLeadByte) {
+    const size_t extensionLength = sizeof BackupExtension - 1;
+    char backup[TemporaryNameSize + 260];
+    if (!BackupPath(targetName, backup, sizeof backup, isLeadByte)) return NotParkedName;
+    if (SameTextIgnoringAsciiCase(name, backup)) return BackupName;
+    size_t stemLength = strlen(backup) - extensionLength;
+    if (strlen(name) != stemLength + 1 + TemporaryDigits + extensionLength) return NotParkedName;
+    for (size_t i = 0; i < stemLength; ++i)
+        if (AsciiLower(name[i]) != AsciiLower(backup[i])) return NotParkedName;
+    if (name[stemLength] != '.') return NotParkedName;
+    for (int i = 1; i <= TemporaryDigits; ++i)
+        if (!IsHexDigit(name[stemLength + i])) return NotParkedName;
+    return SameTextIgnoringAsciiCase(name + stemLength + 1 + TemporaryDigits, BackupExtension)
+               ? NumberedBackup
+               : NotParkedName;
+}
+
+LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent, bool own) {
     if (!backupPresent) return NoLeftover;
-    return targetPresent ? StaleBackup : RestoreBackup;
+    if (targetPresent) return StaleBackup;
+    return own ? RestoreBackup : ForeignBackup;
 }
 
 bool OnSameDrive(const char* from, const char* to) {

@@ -42,14 +42,29 @@ extern const char TemporaryNamePattern[];
 void TemporaryName(unsigned number, char* name);
 bool IsTemporaryName(const char* name);
 
-// What a run does first with a file found under the backup name.
+// The previous file is parked under the backup name of the target's file
+// name (BackupPath); when an older copy still holds that name (a browser has
+// it loaded), under a numbered one: "npscorew64.1A2B.old". The number's low 16
+// bits name it; false when the name does not fit.
+bool NumberedBackupName(const char* targetName, unsigned number, char* name, size_t nameSize,
+                        LeadBytePredicate isLeadByte);
+enum ParkedNameKind { NotParkedName, BackupName, NumberedBackup };
+ParkedNameKind ClassifyParkedName(const char* targetName, const char* name,
+                                  LeadBytePredicate isLeadByte);
+
+// What a run does first with a file found under a parked name.
 enum LeftoverBackup {
     NoLeftover,
     StaleBackup,   // beside the target: one that could not be deleted before; it goes
     RestoreBackup, // the target missing: an earlier run was killed between its
                    // two renames, and the backup goes back under the target's name
+    ForeignBackup, // the target missing, and the file is no plug-in this product
+                   // shipped: it stays as it is, and the target is written as if
+                   // for the first time
 };
-LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent);
+// own: the parked file is a plug-in of this product (its version resource
+// says so).
+LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent, bool own);
 
 // True when both paths start with the same drive letter, compared byte for
 // byte (so "c:" and "C:" count as different drives).

@@ -125,10 +125,29 @@ TEST(PayloadTemporaryFile, OwnNameInTheTargetsFolder) {
 }
 
 TEST(PayloadLeftoverBackup, RestoredOnlyWhenTheTargetIsMissing) {
-    EXPECT_EQ(LeftoverBackupAction(false, true), RestoreBackup);
-    EXPECT_EQ(LeftoverBackupAction(true, true), StaleBackup);
-    EXPECT_EQ(LeftoverBackupAction(true, false), NoLeftover);
-    EXPECT_EQ(LeftoverBackupAction(false, false), NoLeftover);
+    EXPECT_EQ(LeftoverBackupAction(false, true, true), RestoreBackup);
+    EXPECT_EQ(LeftoverBackupAction(true, true, true), StaleBackup);
+    EXPECT_EQ(LeftoverBackupAction(true, false, true), NoLeftover);
+    EXPECT_EQ(LeftoverBackupAction(false, false, true), NoLeftover);
+    // Only a file of this product goes back: anything else stays where it is.
+    EXPECT_EQ(LeftoverBackupAction(false, true, false), ForeignBackup);
+    EXPECT_EQ(LeftoverBackupAction(true, true, false), StaleBackup);
+}
+
+TEST(PayloadLeftoverBackup, ParkedNamesAreTheTargetsOwn) {
+    char name[64];
+    ASSERT_TRUE(NumberedBackupName("npscorew64.dll", 0x51A2B, name, sizeof name, nullptr));
+    EXPECT_STREQ(name, "npscorew64.1A2B.old");
+    EXPECT_FALSE(NumberedBackupName("npscorew64.dll", 1, name, 19, nullptr));
+    ASSERT_TRUE(NumberedBackupName("x.old", 0xBEEF, name, sizeof name, nullptr));
+    EXPECT_STREQ(name, "x.old.BEEF.old");
+    EXPECT_EQ(ClassifyParkedName("npscorew64.dll", "NPSCOREW64.OLD", nullptr), BackupName);
+    EXPECT_EQ(ClassifyParkedName("npscorew64.dll", "npscorew64.beef.old", nullptr), NumberedBackup);
+    EXPECT_EQ(ClassifyParkedName("x.old", "x.old.BEEF.old", nullptr), NumberedBackup);
+    for (const char* other : {"npscorew64.dll", "npscorew64.beeg.old", "npscorew64.bee.old",
+                              "npscorew.old", "npscorew64.old.dll", "Tonalis.old", ""})
+        EXPECT_EQ(ClassifyParkedName("npscorew64.dll", other, nullptr), NotParkedName) << other;
+    EXPECT_EQ(ClassifyParkedName("Tonalis.ttf", "Tonalis.old", nullptr), BackupName);
 }
 
 TEST(PayloadMoveOrCopy, SameDriveOnlyForTheSameLetterByteForByte) {
