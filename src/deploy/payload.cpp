@@ -1,6 +1,9 @@
 #include "deploy/payload.h"
 
+#include "process/scoped_handle.h"
 #include "process/state.h"
+#include "deploy/folder_rules.h"
+#include "deploy/held_folder.h"
 #include "deploy/payload_rules.h"
 #include "discovery/targets.h"
 #include "report/report.h"
@@ -41,85 +44,251 @@ bool LoadPayloadData(PayloadItem& item) {
     return true;
 }
 
-// Gives a file put back after a failed write the read-only mark it had.
-void RestoreReadOnly(const char* path, DWORD previousAttributes) {
-    if (previousAttributes == INVALID_FILE_ATTRIBUTES) return;
-    if (!(previousAttributes & FILE_ATTRIBUTE_READONLY)) return;
-    DWORD now = GetFileAttributesA(path);
-    if (now != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, now | FILE_ATTRIBUTE_READONLY);
+// Tries this many names when a temporary or a numbered backup name is taken.
+const int NameAttempts = 16;
+// Parked files of one target looked at in one run; more are left for later runs.
+const int MaxParked = 8;
+
+bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+bool IsTaken(DWORD error) {
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
 }
 
-// Tries this many names when a temporary name is taken (by another installer
-// writing the same folder at the same moment).
-const int TemporaryNameAttempts = 16;
+// What a folder holds of the installer's own making beside one target:
+// temporary files of a run that was killed before its rename (removed at
+// once), and the target's parked previous files.
+struct Leftovers {
+    const HeldFolder* folder;
+    const char* targetName;
+    int count;
+    char names[MaxParked][MAX_PATH];
+    LONGLONG changed[MaxParked];
+};
 
-// Temporary files of an earlier run that was killed before its rename.
-void RemoveStrayTemporaries(const char* targetPath) {
-    char pattern[MAX_PATH];
-    if (!SiblingPath(targetPath, TemporaryNamePattern, pattern, sizeof pattern, IsAnsiLeadByte))
+void NoteLeftover(const FolderEntry& entry, void* context) {
+    Leftovers& found = *(Leftovers*)context;
+    if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) return;
+    // Another installer's temporary file is held open without delete sharing
+    // until its rename, so it cannot go here.
+    if (IsTemporaryName(entry.name)) {
+        DeleteInFolder(*found.folder, entry.name);
         return;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(pattern, &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        // The pattern also matches short names and longer names: only the
-        // installer's own exact names go.
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (!IsTemporaryName(entry.cFileName)) continue;
-        char stray[MAX_PATH];
-        if (SiblingPath(targetPath, entry.cFileName, stray, sizeof stray, IsAnsiLeadByte))
-            DeleteFileA(stray);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+    }
+    if (found.count < MaxParked && lstrlenA(entry.name) < MAX_PATH &&
+        ClassifyParkedName(found.targetName, entry.name, IsAnsiLeadByte) != NotParkedName) {
+        lstrcpynA(found.names[found.count], entry.name, MAX_PATH);
+        found.changed[found.count] = entry.changeTime;
+        ++found.count;
+    }
 }
 
-// Writes the whole payload into a new file of the installer's own temporary
-// name in the target's folder, whose path goes to temporary (MAX_PATH bytes).
-// On failure nothing is left and the last error tells why.
-bool WriteTemporaryCopy(PayloadItem& item, const char* targetPath, char* temporary) {
-    unsigned first = GetTickCount() ^ GetCurrentProcessId();
-    for (int attempt = 0; attempt < TemporaryNameAttempts; ++attempt) {
-        char name[TemporaryNameSize];
-        TemporaryName(first + attempt, name);
-        if (!SiblingPath(targetPath, name, temporary, MAX_PATH, IsAnsiLeadByte)) {
-            SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            return false;
-        }
-        if (ExtractPayload(item, temporary)) return true;
-        if (GetLastError() != ERROR_FILE_EXISTS) return false;
-    }
-    return false;
+bool TargetPresent(const HeldFolder& folder, const char* name) {
+    ScopedHandle file;
+    DWORD error =
+        OpenInFolder(folder, name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     OpenExisting, file);
+    return !IsMissing(error);
 }
 
 // An earlier run killed between its two renames left the previous file only
-// under the backup name: it goes back first. A backup beside its target is
-// one that could not be deleted then, and goes now. False when the backup
-// holds the previous file and could not be put back: it must then stay.
-bool SettleLeftoverBackup(const char* targetPath, const char* backup) {
-    DWORD backupAttributes = GetFileAttributesA(backup);
-    bool backupPresent = backupAttributes != INVALID_FILE_ATTRIBUTES &&
-                         !(backupAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    bool targetPresent = GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES;
-    switch (LeftoverBackupAction(targetPresent, backupPresent)) {
-    case RestoreBackup:
-        return MoveFileExA(backup, targetPath, MOVEFILE_WRITE_THROUGH) != FALSE;
-    case StaleBackup:
-        DeleteFileA(backup);
-        return true;
-    default:
-        return true;
+// under a parked name: the newest one goes back first, if it is a plug-in this
+// product shipped. Parked files of this product beside a present target are
+// ones that could not be deleted then (a browser had them loaded), and go now.
+// Anything else under those names is not the installer's and stays as it is.
+// Program-wide, like the other scratch records: too large for the stack
+// frames it would be inlined into.
+Leftovers Found;
+
+void SettleLeftovers(const HeldFolder& folder, const char* name) {
+    Leftovers& found = Found;
+    found.folder = &folder;
+    found.targetName = name;
+    found.count = 0;
+    ForEachEntry(folder, NoteLeftover, &found);
+    bool targetPresent = TargetPresent(folder, name);
+    for (int left = found.count; left > 0; --left) {
+        int newest = 0;
+        for (int i = 1; i < left; ++i)
+            if (found.changed[i] > found.changed[newest]) newest = i;
+        ScopedHandle parked;
+        if (OpenInFolder(folder, found.names[newest],
+                         DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                         OpenExisting, parked) == ERROR_SUCCESS) {
+            switch (LeftoverBackupAction(targetPresent, true, IsProductFile(parked.Get()))) {
+            case RestoreBackup:
+                targetPresent = RenameHeldFile(parked.Get(), folder, name, false) == ERROR_SUCCESS;
+                break;
+            case StaleBackup:
+                DeleteHeldFile(parked.Get());
+                break;
+            default:
+                break;
+            }
+        }
+        // Looked at: the last one takes its place in the list.
+        lstrcpynA(found.names[newest], found.names[left - 1], MAX_PATH);
+        found.changed[newest] = found.changed[left - 1];
     }
+}
+
+// The previous file at the target's name, held while it is decided about.
+struct Previous {
+    ScopedHandle file;
+    bool present; // something is there, held or not
+    bool movable; // held with DELETE access: it can be parked
+    DWORD attributes;
+};
+
+// ERROR_SUCCESS, or why the target cannot be written at all: another program
+// holds it without sharing (ERROR_SHARING_VIOLATION), or it is a reparse point.
+DWORD OpenPrevious(const HeldFolder& folder, const char* name, Previous& previous) {
+    previous.present = previous.movable = false;
+    previous.attributes = INVALID_FILE_ATTRIBUTES;
+    DWORD error = OpenInFolder(folder, name, DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, OpenExisting, previous.file);
+    if (IsMissing(error)) return ERROR_SUCCESS;
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_REPARSE_POINT_ENCOUNTERED) return error;
+    previous.present = true;
+    previous.movable = error == ERROR_SUCCESS;
+    // Not ours to move (its security says so, or it is a folder): it can still
+    // be read for its version, and be replaced in place.
+    if (!previous.movable)
+        OpenInFolder(folder, name, FILE_READ_DATA,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OpenExisting,
+                     previous.file);
+    if (previous.file.Valid()) previous.attributes = AttributesOf(previous.file.Get());
+    return ERROR_SUCCESS;
+}
+
+// Writes the whole payload into a new file of the installer's own temporary
+// name in the held folder. The file stays open, without delete sharing, until
+// it takes the target's name: nobody else renames or removes it meanwhile. On
+// failure nothing is left and the error tells why.
+DWORD WriteTemporaryCopy(PayloadItem& item, const HeldFolder& folder, ScopedHandle& temporary) {
+    unsigned first = GetTickCount() ^ GetCurrentProcessId();
+    DWORD error = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; attempt < NameAttempts && IsTaken(error); ++attempt) {
+        char name[TemporaryNameSize];
+        TemporaryName(first + attempt, name);
+        error = OpenInFolder(folder, name, GENERIC_WRITE | DELETE, FILE_SHARE_READ, CreateNew,
+                             temporary);
+    }
+    if (error != ERROR_SUCCESS) return error;
+    if (ExtractPayload(item, temporary.Get())) return ERROR_SUCCESS;
+    error = GetLastError();
+    DeleteHeldFile(temporary.Get());
+    temporary.Reset(nullptr);
+    return error;
+}
+
+// Renames the held previous file to the target's backup name, or, when an
+// older copy still holds that name, to a numbered one.
+bool Park(const HeldFolder& folder, const char* name, HANDLE previous) {
+    char parked[MAX_PATH];
+    if (!BackupPath(name, parked, sizeof parked, IsAnsiLeadByte)) return false;
+    DWORD error = RenameHeldFile(previous, folder, parked, false);
+    unsigned first = GetTickCount() ^ GetCurrentProcessId();
+    for (int attempt = 0; attempt < NameAttempts && IsTaken(error); ++attempt) {
+        if (!NumberedBackupName(name, first + attempt, parked, sizeof parked, IsAnsiLeadByte))
+            return false;
+        error = RenameHeldFile(previous, folder, parked, false);
+    }
+    return error == ERROR_SUCCESS;
+}
+
+// A file a running program has loaded cannot be replaced: the system says
+// "access denied" then, where a program holding it open says "in use". Both
+// are told as "in use".
+bool InUseByAProgram(const HeldFolder& folder, const char* name) {
+    ScopedHandle file;
+    return OpenInFolder(folder, name, FILE_WRITE_DATA,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OpenExisting,
+                        file) == ERROR_SHARING_VIOLATION;
+}
+
+// Gives the file at the target's name back the attributes it had.
+void RestoreAttributes(const HeldFolder& folder, const char* name, DWORD attributes) {
+    ScopedHandle file;
+    if (OpenInFolder(folder, name, FILE_WRITE_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OpenExisting,
+                     file) == ERROR_SUCCESS)
+        SetAttributesOf(file.Get(), attributes);
+}
+
+// One attempt at putting the payload at targetPath; ERROR_SUCCESS when it is
+// there, DeployKept's reason (the user kept a newer file) as ERROR_CANCELLED,
+// or the error the user is told about.
+DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
+    char full[MAX_PATH], folderPath[MAX_PATH];
+    const char* name = nullptr;
+    DWORD length = GetFullPathNameA(targetPath, sizeof full, full, nullptr);
+    if (length == 0) return GetLastError();
+    if (length >= sizeof full ||
+        !SplitFilePath(full, folderPath, sizeof folderPath, &name, IsAnsiLeadByte))
+        return ERROR_FILENAME_EXCED_RANGE;
+
+    HeldFolder folder;
+    DWORD error = HoldFolder(folderPath, folder);
+    if (error != ERROR_SUCCESS) return error;
+    SettleLeftovers(folder, name);
+
+    Previous previous;
+    error = OpenPrevious(folder, name, previous);
+    if (error != ERROR_SUCCESS) return error;
+    if (previous.file.Valid()) {
+        int major = 0, minor = 0, patch = 0;
+        ReadProductVersionOf(previous.file.Get(), &major, &minor, &patch);
+        // The file stays held while the question waits: it cannot be swapped
+        // for another under the answer.
+        if (IsNewerThanPayload(major, minor, patch) &&
+            ReportMessage(MSG_NEWER_VERSION, MB_YESNO | MB_ICONEXCLAMATION, NewerVersionDummy,
+                          PayloadVersion.major, PayloadVersion.minor, PayloadVersion.patch, major,
+                          minor, patch) == IDYES)
+            return ERROR_CANCELLED;
+    }
+
+    // The new bytes take the target's name only once they are whole on the
+    // disk: a browser never finds a partial plug-in, whenever the installer
+    // is stopped.
+    ScopedHandle temporary;
+    error = WriteTemporaryCopy(item, folder, temporary);
+    if (error != ERROR_SUCCESS) return error;
+
+    // The previous file is renamed, not replaced: a browser may have it
+    // loaded, which allows a rename only.
+    bool readOnly = previous.attributes != INVALID_FILE_ATTRIBUTES &&
+                    (previous.attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly && previous.movable)
+        SetAttributesOf(previous.file.Get(), previous.attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    bool parked = previous.movable && Park(folder, name, previous.file.Get());
+    // Replaced in place instead: it must not be held open then.
+    if (!parked) previous.file.Reset(nullptr);
+
+    error = RenameHeldFile(temporary.Get(), folder, name, true);
+    if (error != ERROR_SUCCESS) {
+        DeleteHeldFile(temporary.Get());
+        temporary.Reset(nullptr);
+        // The previous file is in place before the user is asked, whatever
+        // happens while the box waits.
+        if (parked) RenameHeldFile(previous.file.Get(), folder, name, false);
+        previous.file.Reset(nullptr);
+        if (readOnly && previous.movable) RestoreAttributes(folder, name, previous.attributes);
+        if (error == ERROR_ACCESS_DENIED && !parked && previous.present &&
+            InUseByAProgram(folder, name))
+            error = ERROR_SHARING_VIOLATION;
+        return error;
+    }
+    // A parked file still mapped by a running browser stays until the next run.
+    if (parked) DeleteHeldFile(previous.file.Get());
+    return ERROR_SUCCESS;
 }
 
 } // namespace
 
-bool ExtractPayload(PayloadItem& item, const char* path) {
+bool ExtractPayload(PayloadItem& item, HANDLE file) {
     if (!LoadPayloadData(item)) return false;
-
-    // A new file only: another file of that name is never overwritten.
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     DWORD error = ERROR_SUCCESS;
     if (!WriteFile(file, item.data, item.size, &written, nullptr))
@@ -130,12 +299,15 @@ bool ExtractPayload(PayloadItem& item, const char* path) {
     // failure cannot leave the name on a file whose bytes never arrived.
     else if (!FlushFileBuffers(file))
         error = GetLastError();
-    if (!CloseHandle(file) && error == ERROR_SUCCESS) error = GetLastError();
-    if (error == ERROR_SUCCESS) return true;
-
-    DeleteFileA(path);
     SetLastError(error);
-    return false;
+    return error == ERROR_SUCCESS;
+}
+
+bool CarriedPlugin(const BYTE** data, DWORD* size) {
+    if (!LoadPayloadData(PluginItem)) return false;
+    *data = PluginItem.data;
+    *size = PluginItem.size;
+    return true;
 }
 
 bool MoveOrCopyFile(const char* from, const char* to) {
@@ -165,70 +337,12 @@ bool FileCanBeOpened(const char* path) {
 }
 
 int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName) {
-    char backup[MAX_PATH];
-    bool hasBackupName = BackupPath(targetPath, backup, sizeof backup, IsAnsiLeadByte);
-    // While the backup is the only copy of the previous file, nothing may
-    // replace or delete it.
-    bool backupKept = hasBackupName && !SettleLeftoverBackup(targetPath, backup);
-
-    bool hasPrevious = FileCanBeOpened(targetPath);
-    if (hasPrevious) {
-        int major = 0, minor = 0, patch = 0, build = 0;
-        ReadProductVersion(targetPath, &major, &minor, &patch, &build);
-        if (IsNewerThanPayload(major, minor, patch)) {
-            int answer =
-                ReportMessage(MSG_NEWER_VERSION, MB_YESNO | MB_ICONEXCLAMATION, NewerVersionDummy,
-                              PayloadVersion.major, PayloadVersion.minor, PayloadVersion.patch,
-                              major, minor, patch);
-            if (answer == IDYES) return DeployKept;
-        }
-    }
-
-    // The new bytes take the target's name only once they are whole on the
-    // disk: a browser never finds a partial plug-in, whenever the installer
-    // is stopped.
-    RemoveStrayTemporaries(targetPath);
-    char temporary[MAX_PATH];
-    bool written = WriteTemporaryCopy(item, targetPath, temporary);
-    DWORD error = written ? ERROR_SUCCESS : GetLastError();
-
-    bool backedUp = false;
-    DWORD previousAttributes = INVALID_FILE_ATTRIBUTES;
-    if (written && hasPrevious) {
-        previousAttributes = GetFileAttributesA(targetPath);
-        ClearReadOnly(targetPath);
-        // The previous file is renamed, not replaced: a browser may have it
-        // loaded, which allows a rename only. A program holding it without
-        // sharing means the user is asked; any other failure (the backup name
-        // held by an older copy still loaded) leaves it to be replaced in place.
-        if (hasBackupName && !backupKept) {
-            backedUp = MoveOrCopyFile(targetPath, backup);
-            if (!backedUp && GetLastError() == ERROR_SHARING_VIOLATION) {
-                error = ERROR_SHARING_VIOLATION;
-                written = false;
-                DeleteFileA(temporary);
-            }
-        }
-    }
-    if (written &&
-        !MoveFileExA(temporary, targetPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        error = GetLastError();
-        written = false;
-        DeleteFileA(temporary);
-        if (backedUp) MoveOrCopyFile(backup, targetPath);
-    }
-
-    if (written) {
+    DWORD error = PlacePayload(item, targetPath);
+    if (error == ERROR_CANCELLED) return DeployKept;
+    if (error == ERROR_SUCCESS) {
         ReportMessage(MSG_CREATED_FILE, 0, targetPath);
-        // A backup still mapped by a running browser stays until the next run.
-        if (backedUp) DeleteFileA(backup);
-        ClearReadOnly(targetPath);
         return DeployWritten;
     }
-
-    // The previous file is in place before the user is asked, whatever
-    // happens while the box waits.
-    RestoreReadOnly(targetPath, previousAttributes);
     SetLastError(error);
     int answer;
     if (error == ERROR_SHARING_VIOLATION)

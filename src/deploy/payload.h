@@ -22,12 +22,18 @@ struct PayloadItem {
 int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* browserName);
 // One attempt. The payload takes the target's name only once it is whole.
 int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName);
-// Writes the item's whole resource into a new file at path, on the disk when
-// it returns; a failed write leaves no file there. A file already at path
-// fails it with ERROR_FILE_EXISTS.
-bool ExtractPayload(PayloadItem& item, const char* path);
+// Writes the item's whole resource into the open file, on the disk when it
+// returns; false with the system's reason otherwise.
+bool ExtractPayload(PayloadItem& item, HANDLE file);
+// The bytes of the plug-in this installer carries in its resources.
+bool CarriedPlugin(const BYTE** data, DWORD* size);
 // Packed product version ((major*256+minor)*256+patch), 0 when none can be read.
 DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, int* build);
+// The same, of a file the caller holds open (with FILE_READ_DATA access).
+DWORD ReadProductVersionOf(HANDLE file, int* major, int* minor, int* patch);
+// True when the open file's version resource names this product: a plug-in
+// this product shipped, of whatever version.
+bool IsProductFile(HANDLE file);
 
 bool MoveOrCopyFile(const char* from, const char* to);
 void ClearReadOnly(const char* path);

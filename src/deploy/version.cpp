@@ -1,9 +1,13 @@
 // The ProductVersion of a program or DLL, from its version resource.
 #include <windows.h>
 
+#include "process/scoped_handle.h"
+#include "process/state.h"
 #include "process/system_library.h"
+#include "deploy/image_rules.h"
 #include "deploy/payload.h"
 #include "deploy/version_rules.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -60,7 +64,62 @@ bool QueryVersionText(void* block, const char* query, char* text, int size) {
     return used > 0;
 }
 
+// A file larger than this is no plug-in of this product.
+const LONGLONG LargestMappedFile = 64 * 1024 * 1024;
+const int ProductNameSize = 64;
+
+// The open file's bytes, mapped read-only while the view lives; no path is
+// opened again, so they are the bytes of the very file held.
+class FileView {
+  public:
+    explicit FileView(HANDLE file) {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > LargestMappedFile)
+            return;
+        mapping_.Reset(CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr));
+        if (!mapping_.Valid()) return;
+        bytes_ = (const uint8_t*)MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, 0);
+        if (bytes_) size_ = size_t(size.QuadPart);
+    }
+    ~FileView() {
+        if (bytes_) UnmapViewOfFile(bytes_);
+    }
+    FileView(const FileView&) = delete;
+    FileView& operator=(const FileView&) = delete;
+    const uint8_t* Bytes() const { return bytes_; }
+    size_t Size() const { return size_; }
+
+  private:
+    ScopedHandle mapping_;
+    const uint8_t* bytes_ = nullptr;
+    size_t size_ = 0;
+};
+
 } // namespace
+
+DWORD ReadProductVersionOf(HANDLE file, int* major, int* minor, int* patch) {
+    int* const outputs[] = {major, minor, patch};
+    for (int* out : outputs)
+        if (out) *out = 0;
+    FileView view(file);
+    char text[VersionTextSize];
+    if (!ReadImageVersionString(view.Bytes(), view.Size(), "ProductVersion", text, sizeof text) ||
+        text[0] == '\0')
+        return 0;
+    ProductVersionNumbers numbers;
+    DWORD packed = ParseProductVersion(text, &numbers);
+    if (major) *major = numbers.major;
+    if (minor) *minor = numbers.minor;
+    if (patch) *patch = numbers.patch;
+    return packed;
+}
+
+bool IsProductFile(HANDLE file) {
+    FileView view(file);
+    char name[ProductNameSize];
+    return ReadImageVersionString(view.Bytes(), view.Size(), "ProductName", name, sizeof name) &&
+           lstrcmpA(name, Preloaded(MSG_PRODUCT_NAME)) == 0;
+}
 
 DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, int* build) {
     int* const outputs[] = {major, minor, patch, build};

@@ -1,5 +1,7 @@
 #include "discovery/program_folder.h"
 
+#include "process/scoped_handle.h"
+#include "deploy/held_folder.h"
 #include "deploy/payload.h"
 #include "discovery/path_rules.h"
 #include "discovery/registry_text.h"
@@ -28,16 +30,21 @@ bool ReadFirstPlace(const ProgramFolderBrowser& browser, char* text, int size) {
 
 // Makes the missing "Plugins" folder (Chrome) or reports it (Safari); true
 // when the folder exists afterwards.
-bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* pluginsFolder) {
+bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* programFolder,
+                          const char* pluginsFolder) {
     if (!browser.createPlugins) {
         ReportMessage(MSG_FOLDER_MISSING, MB_OK | MB_ICONINFORMATION, browser.displayName,
                       pluginsFolder);
         return false;
     }
-    if (CreateDirectoryA(pluginsFolder, nullptr)) {
+    // Made inside the program folder held open, so that it lands nowhere else.
+    HeldFolder parent;
+    ScopedHandle made;
+    DWORD error = HoldFolder(programFolder, parent);
+    if (error == ERROR_SUCCESS) error = OpenFolderIn(parent, PluginsFolderName, 0, CreateNew, made);
+    if (error == ERROR_SUCCESS) {
         ReportMessage(MSG_CREATED_DIRECTORY, 0, pluginsFolder);
     } else {
-        DWORD error = GetLastError();
         SetLastError(error);
         ReportMessage(MSG_CANT_CREATE_SUBFOLDER, MB_OK | MB_ICONEXCLAMATION, nullptr,
                       browser.displayName, pluginsFolder);
@@ -63,7 +70,8 @@ void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser) {
         !ComposeFilePath(pluginPath, sizeof pluginPath, pluginsFolder, PluginFileName,
                          SeparatorUnlessPresent, IsAnsiLeadByte))
         return;
-    if (!FolderExists(pluginsFolder) && !ProvidePluginsFolder(browser, pluginsFolder)) return;
+    if (!FolderExists(pluginsFolder) && !ProvidePluginsFolder(browser, folder, pluginsFolder))
+        return;
 
     char name[TargetNameSize];
     NameAfterProgram(browser.displayName, pluginsFolder, browser.namingProgram, name, sizeof name);

@@ -3,10 +3,13 @@
 #include <windows.h>
 
 #include "process/state.h"
+#include "deploy/folder_rules.h"
 #include "deploy/font.h"
+#include "deploy/held_folder.h"
 #include "deploy/payload.h"
 #include "deploy/payload_rules.h"
 #include "deploy/registration.h"
+#include "deploy/run_lock.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
 #include "report/report.h"
@@ -24,14 +27,16 @@ const char SgtProgId[] = "ScorewaveGuitar.File";
 const int ScratchPathSize = 272;
 const int ReturnTextLimit = 260;
 
-// Removes an old 32-bit plug-in that sits beside a freshly written file.
+// Removes an old 32-bit plug-in that sits beside a freshly written file,
+// through the folder held as for the write; whether it goes is not told.
 void RemoveOldPluginBeside(const char* pluginPath) {
-    char oldPlugin[ScratchPathSize];
-    if (!SiblingPath(pluginPath, OldPluginFileName, oldPlugin, sizeof oldPlugin, IsAnsiLeadByte))
-        return;
+    char folderPath[ScratchPathSize];
+    const char* name;
+    if (!SplitFilePath(pluginPath, folderPath, sizeof folderPath, &name, IsAnsiLeadByte)) return;
     // A target named like the old plug-in is the file just written: it stays.
-    if (lstrcmpiA(oldPlugin, pluginPath) == 0) return;
-    if (GetFileAttributesA(oldPlugin) != INVALID_FILE_ATTRIBUTES) DeleteFileA(oldPlugin);
+    if (lstrcmpiA(name, OldPluginFileName) == 0) return;
+    HeldFolder folder;
+    if (HoldFolder(folderPath, folder) == ERROR_SUCCESS) DeleteInFolder(folder, OldPluginFileName);
 }
 
 } // namespace
@@ -70,6 +75,8 @@ int ScanAndDeploy() {
 }
 
 bool InstallDriver() {
+    // Held for the whole run, font and registration included.
+    RunLock lock(MainWindowHandle);
     // Id 49 is not in the catalogue: the line is the file name itself.
     ReportMessage(MSG_PLUGIN_FILE_NAME, 0, PluginFileName, PayloadVersion.major,
                   PayloadVersion.minor, PayloadVersion.patch);

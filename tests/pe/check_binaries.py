@@ -16,7 +16,7 @@ Usage: check_binaries.py BUILD_DIR
   (WinMainCRTStartup in src/app/main.cpp) runs none of them, so a change that
   comes to need the C runtime's start-up fails here instead of misbehaving.
 - Both: a valid PE checksum.
-- The installer without its plug-in stays within 60 KiB (61,440 bytes).
+- The installer without its plug-in stays within 72 KiB (73,728 bytes).
 
 Prints one line per check and "N passed, N failed" at the end; exits 1 when a
 check failed.
@@ -29,7 +29,7 @@ import sys
 
 import pefile
 
-SIZE_GUARD = 61440  # bytes: the installer without its plug-in
+SIZE_GUARD = 73728  # bytes: the installer without its plug-in
 INSTALLER_NAMED = {
     "MainWindowProc": "MainWindowProc, the main window's dialog procedure",
 }
