@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "deploy/font_rules.h"
+#include "deploy/image_rules.h"
 #include "deploy/payload.h"
 #include "deploy/registration.h"
 #include "discovery/path_rules.h"
@@ -27,8 +28,24 @@ const int FaceNameSize = 32;
 const DWORD FirstNtMajorVersion = 5;
 char EmptyClass[] = "";
 
-// The font inside the written plug-in, whose module is loaded when the font is written.
+// The font inside the plug-in. Its bytes come from the plug-in the installer
+// carries in its own resources, never from a plug-in file written into a
+// folder a user may control, where another file may stand by now.
 PayloadItem FontItem = {"Scorewave Font", "TRUETYPE", "MUSICFONT", nullptr, 0, nullptr};
+
+bool TakeCarriedFont() {
+    const BYTE* plugin;
+    DWORD pluginSize;
+    const uint8_t* font;
+    uint32_t fontSize;
+    if (!CarriedPlugin(&plugin, &pluginSize) ||
+        !FindImageResource(plugin, pluginSize, {0, FontItem.resourceType},
+                           {0, FontItem.resourceName}, &font, &fontSize))
+        return false;
+    FontItem.data = font;
+    FontItem.size = fontSize;
+    return true;
+}
 
 const char* FontsRegistryKey() {
     OSVERSIONINFOA info;
@@ -176,13 +193,10 @@ void InstallMusicFont(const char* pluginPath) {
         return;
 
     if (GetFileAttributesA(fontPath) == INVALID_FILE_ATTRIBUTES) {
-        // Stays loaded: the font item's cached data points into it.
-        HMODULE plugin = LoadLibraryExA(pluginPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        if (!plugin) {
+        if (!FontItem.data && !TakeCarriedFont()) {
             ReportMessage(MSG_MISSING_LIBRARY, 0, pluginPath);
             return;
         }
-        FontItem.module = plugin;
         int result;
         do {
             result = DeployPayload(FontItem, fontPath, FontBrowserName);

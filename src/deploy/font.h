@@ -1,8 +1,10 @@
 #pragma once
 #include <windows.h>
 
-// Puts the music font carried by the written plug-in into the Fonts folder,
-// the system's font table and the Fonts registry key.
+// Puts the music font of the plug-in into the Fonts folder, the system's font
+// table and the Fonts registry key. The font is taken from the plug-in this
+// installer carries; pluginPath, a plug-in file written in this run, only
+// names the library in the log when the font cannot be found.
 void InstallMusicFont(const char* pluginPath);
 // The family name of a TrueType file, null when none can be read; free it
 // with HeapFree(GetProcessHeap(), 0, name).
