@@ -5,6 +5,7 @@
 #include "process/state.h"
 #include "process/system_library.h"
 #include "deploy/payload.h"
+#include "deploy/run_lock.h"
 #include "discovery/targets.h"
 #include "report/report.h"
 #include "resources/resource.h"
@@ -59,6 +60,7 @@ void BrowseForPluginFolder(HWND owner) {
     GetSaveFileNameFn getSaveFileName =
         (GetSaveFileNameFn)SystemFunction(Comdlg32Library, "GetSaveFileNameA");
     if (!getSaveFileName || !getSaveFileName(&SaveDialog)) return;
+    RunLock lock(owner);
     if (InstallPayloadFile(false, ChosenPath, ChosenBrowser) == DeployWritten)
         ReportMessage(MSG_COPIED_PLUGIN, 0, ChosenPath);
 }
