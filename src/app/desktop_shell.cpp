@@ -6,7 +6,12 @@
 #include <shlguid.h>
 #include <shlobj.h>
 
+#include "process/scoped_handle.h"
 #include "process/system_library.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+bool OleReady;
 
 namespace {
 
@@ -15,6 +20,8 @@ namespace {
 const char Oleaut32Library[] = "oleaut32.dll";
 typedef BSTR(WINAPI* SysAllocStringFn)(const OLECHAR*);
 typedef void(WINAPI* SysFreeStringFn)(BSTR);
+// A function of shell32.dll, which is not imported (see SystemFunction).
+typedef HINSTANCE(WINAPI* ShellExecuteFn)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 // Enough for the page this program opens; a longer text fails the road.
 const int TextLimit = 512;
 
@@ -125,4 +132,35 @@ bool OpenThroughDesktopShell(const char* url) {
     // No operation named: the URL's default verb, open.
     return SUCCEEDED(
         application->ShellExecute(file.get(), Empty(), Empty(), Empty(), Number(SW_SHOWNORMAL)));
+}
+
+namespace {
+
+// True unless the process token says it runs without elevation (a system
+// without elevation, where the question cannot be asked, counts as elevated).
+bool RunsElevated() {
+    ScopedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return true;
+    TOKEN_ELEVATION elevation;
+    DWORD size = 0;
+    if (!GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size))
+        return true;
+    return elevation.TokenIsElevated != 0;
+}
+
+} // namespace
+
+void OpenPageForUser(HWND owner, const char* url) {
+    // A sender waiting for this message would wait through every COM call
+    // below, and COM refuses outgoing calls inside an incoming sent message.
+    if (InSendMessage()) ReplyMessage(0);
+    if (OleReady && OpenThroughDesktopShell(url)) return;
+    // Started from here, a browser would inherit this program's elevation.
+    if (!RunsElevated()) {
+        if (ShellExecuteFn shellExecute =
+                (ShellExecuteFn)SystemFunction(Shell32Library, "ShellExecuteA"))
+            shellExecute(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
+    ReportMessage(MSG_OPEN_PAGE_YOURSELF, MB_OK | MB_ICONINFORMATION, url);
 }

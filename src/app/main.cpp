@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "process/state.h"
+#include "app/desktop_shell.h"
 #include "app/main_window.h"
 #include "process/system_library.h"
 #include "app/switch_rules.h"
@@ -52,7 +53,8 @@ UINT RunWindowed(int showState) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
-    OleInitialize(nullptr);
+    // Without OLE the page after the installation is not asked of the desktop shell.
+    OleReady = SUCCEEDED(OleInitialize(nullptr));
     LoadPreloadedStrings();
 
     STARTUPINFOA startup;
@@ -76,7 +78,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         exitCode = RunWindowed(showState);
     }
 
-    OleUninitialize();
+    if (OleReady) OleUninitialize();
     ExitProcess(exitCode);
 }
 

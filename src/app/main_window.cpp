@@ -3,7 +3,6 @@
 #include "process/state.h"
 #include "app/browse.h"
 #include "app/desktop_shell.h"
-#include "process/system_library.h"
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
 #include "install/driver.h"
@@ -21,8 +20,6 @@ const int ReturnButtonPadding = 10;
 const int MaxLicenseBytes = 32767;
 const DWORD CopyHighlightMs = 500;
 const char PostInstallPage[] = "http://www.scorewave-music.com/docs/installed.asp?pkg=viewer";
-// A function of shell32.dll, which is not imported (see SystemFunction).
-typedef HINSTANCE(WINAPI* ShellExecuteFn)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 
 HBRUSH BackgroundBrush;
 bool ReturnMode;
@@ -211,13 +208,8 @@ void OnCommand(HWND dialog, int id) {
     switch (id) {
     case IDOK:
         // The page opens in the desktop user's browser, never in one that
-        // inherits this program's elevation; only where no desktop shell
-        // answers does the installer start the browser itself.
-        if (ReturnMode && !OpenThroughDesktopShell(PostInstallPage)) {
-            if (ShellExecuteFn shellExecute =
-                    (ShellExecuteFn)SystemFunction(Shell32Library, "ShellExecuteA"))
-                shellExecute(nullptr, "open", PostInstallPage, nullptr, nullptr, SW_SHOWNORMAL);
-        }
+        // inherits this program's elevation.
+        if (ReturnMode) OpenPageForUser(dialog, PostInstallPage);
         EndMainWindow(dialog);
         break;
     case IDCANCEL:
