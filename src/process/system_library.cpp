@@ -10,6 +10,25 @@ const DWORD SearchSystem32 = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
 // LOAD_LIBRARY_SEARCH_* flags of LoadLibraryEx.
 bool SearchFlagsKnown;
 
+// Where SetDefaultDllDirectories is missing (Vista; 7 without KB2533623), the
+// system's own DLLs still load these by bare name when this program creates
+// windows, themes them, uses COM, the common dialogs or the shell, reads
+// version information or security descriptors: the search for such a name
+// starts in the program's folder, a Downloads folder where anyone may have put
+// a DLL of that name. Loaded first by full path from System32, each is already
+// in the process when it is asked for by name, and the loader hands out that
+// copy.
+const char* const PreloadedSystemDlls[] = {
+    "uxtheme.dll",                  // themed controls (common controls 6)
+    "dwmapi.dll",                   // window frames, through uxtheme and user32
+    "version.dll",                  // shell32 and comctl32 read version resources through it
+    "cryptbase.dll", "sspicli.dll", // advapi32's own helpers on Windows 7
+    "userenv.dll",   "profapi.dll", // shell32: profile folders
+    "propsys.dll",   "oleacc.dll",  // the save dialog and the common controls
+    "setupapi.dll",  "ntmarta.dll", // device and security-descriptor helpers
+    "apphelp.dll",   "clbcatq.dll", // COM activation and compatibility checks
+};
+
 } // namespace
 
 void RestrictDllSearch() {
@@ -22,6 +41,9 @@ void RestrictDllSearch() {
     // Also where the above is missing: drop the current folder from the search.
     SetDllDirectoryFn setDirectory = (SetDllDirectoryFn)GetProcAddress(kernel, "SetDllDirectoryA");
     if (setDirectory) setDirectory("");
+    if (!SearchFlagsKnown)
+        for (const char* name : PreloadedSystemDlls)
+            LoadSystemLibrary(name);
 }
 
 HMODULE LoadSystemLibrary(const char* fileName) {

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 // Limits the DLL search to System32 (where the system offers that) and takes the
-// program's folder and the current folder out of it. Called before anything else.
+// program's folder and the current folder out of it; where the system cannot
+// limit it, loads from System32 the DLLs that system DLLs load by bare name.
+// Called before anything else.
 void RestrictDllSearch();
 // Loads a system DLL from the System32 folder by its full path; null on failure.
 HMODULE LoadSystemLibrary(const char* fileName);
