@@ -162,27 +162,6 @@ DWORD OpenPrevious(const HeldFolder& folder, const char* name, Previous& previou
     return ERROR_SUCCESS;
 }
 
-// Writes the whole payload into a new file of the installer's own temporary
-// name in the held folder. The file stays open, without delete sharing, until
-// it takes the target's name: nobody else renames or removes it meanwhile. On
-// failure nothing is left and the error tells why.
-DWORD WriteTemporaryCopy(PayloadItem& item, const HeldFolder& folder, ScopedHandle& temporary) {
-    unsigned first = GetTickCount() ^ GetCurrentProcessId();
-    DWORD error = ERROR_ALREADY_EXISTS;
-    for (int attempt = 0; attempt < NameAttempts && IsTaken(error); ++attempt) {
-        char name[TemporaryNameSize];
-        TemporaryName(first + attempt, name);
-        error = OpenInFolder(folder, name, GENERIC_WRITE | DELETE, FILE_SHARE_READ, CreateNew,
-                             temporary);
-    }
-    if (error != ERROR_SUCCESS) return error;
-    if (ExtractPayload(item, temporary.Get())) return ERROR_SUCCESS;
-    error = GetLastError();
-    DeleteHeldFile(temporary.Get());
-    temporary.Reset(nullptr);
-    return error;
-}
-
 // Renames the held previous file to the target's backup name, or, when an
 // older copy still holds that name, to a numbered one.
 bool Park(const HeldFolder& folder, const char* name, HANDLE previous) {
@@ -253,7 +232,7 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
     // disk: a browser never finds a partial plug-in, whenever the installer
     // is stopped.
     ScopedHandle temporary;
-    error = WriteTemporaryCopy(item, folder, temporary);
+    error = WriteTemporaryCopy(item, folder, GetTickCount() ^ GetCurrentProcessId(), temporary);
     if (error != ERROR_SUCCESS) return error;
 
     // The previous file is renamed, not replaced: a browser may have it
@@ -266,26 +245,47 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
     // Replaced in place instead: it must not be held open then.
     if (!parked) previous.file.Reset(nullptr);
 
-    error = RenameHeldFile(temporary.Get(), folder, name, true);
-    if (error != ERROR_SUCCESS) {
-        DeleteHeldFile(temporary.Get());
-        temporary.Reset(nullptr);
-        // The previous file is in place before the user is asked, whatever
-        // happens while the box waits.
-        if (parked) RenameHeldFile(previous.file.Get(), folder, name, false);
-        previous.file.Reset(nullptr);
-        if (readOnly && previous.movable) RestoreAttributes(folder, name, previous.attributes);
-        if (error == ERROR_ACCESS_DENIED && !parked && previous.present &&
-            InUseByAProgram(folder, name))
-            error = ERROR_SHARING_VIOLATION;
-        return error;
-    }
-    // A parked file still mapped by a running browser stays until the next run.
-    if (parked) DeleteHeldFile(previous.file.Get());
-    return ERROR_SUCCESS;
+    error = ReplaceTarget(folder, name, temporary.Get(), parked ? previous.file.Get() : nullptr);
+    if (error == ERROR_SUCCESS) return ERROR_SUCCESS;
+    previous.file.Reset(nullptr);
+    if (readOnly && previous.movable) RestoreAttributes(folder, name, previous.attributes);
+    if (error == ERROR_ACCESS_DENIED && !parked && previous.present && InUseByAProgram(folder, name))
+        error = ERROR_SHARING_VIOLATION;
+    return error;
 }
 
 } // namespace
+
+DWORD WriteTemporaryCopy(PayloadItem& item, const HeldFolder& folder, unsigned first,
+                         ScopedHandle& temporary) {
+    DWORD error = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; attempt < NameAttempts && IsTaken(error); ++attempt) {
+        char name[TemporaryNameSize];
+        TemporaryName(first + attempt, name);
+        error = OpenInFolder(folder, name, GENERIC_WRITE | DELETE, FILE_SHARE_READ, CreateNew,
+                             temporary);
+    }
+    if (error != ERROR_SUCCESS) return error;
+    if (ExtractPayload(item, temporary.Get())) return ERROR_SUCCESS;
+    error = GetLastError();
+    DeleteHeldFile(temporary.Get());
+    temporary.Reset(nullptr);
+    return error;
+}
+
+DWORD ReplaceTarget(const HeldFolder& folder, const char* name, HANDLE temporary, HANDLE parked) {
+    DWORD error = RenameHeldFile(temporary, folder, name, true);
+    if (error == ERROR_SUCCESS) {
+        // A parked file still mapped by a running browser stays until the next run.
+        if (parked) DeleteHeldFile(parked);
+        return ERROR_SUCCESS;
+    }
+    DeleteHeldFile(temporary);
+    // The previous file is in place before the user is asked, whatever
+    // happens while the box waits.
+    if (parked) RenameHeldFile(parked, folder, name, false);
+    return error;
+}
 
 bool ExtractPayload(PayloadItem& item, HANDLE file) {
     if (!LoadPayloadData(item)) return false;

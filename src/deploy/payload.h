@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "deploy/held_folder.h"
+
 enum DeployResult {
     DeployKept = 0,    // a newer installed file was kept at the user's word
     DeployFailed = 1,  // writing failed; the previous file is back
@@ -25,6 +27,19 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
 // Writes the item's whole resource into the open file, on the disk when it
 // returns; false with the system's reason otherwise.
 bool ExtractPayload(PayloadItem& item, HANDLE file);
+// Writes the whole payload into a new file of the installer's own temporary
+// name in the held folder, trying the names from number `first` on while
+// they are taken: a file already there is never opened. The file stays open,
+// without delete sharing, until it takes the target's name: nobody else
+// renames or removes it meanwhile. On failure nothing is left, and the error
+// tells why.
+DWORD WriteTemporaryCopy(PayloadItem& item, const HeldFolder& folder, unsigned first,
+                         ScopedHandle& temporary);
+// The last step: the new file (temporary, open) takes the target's name in
+// the held folder, and the parked previous file (open; null when there is
+// none) goes. When the new file cannot take the name, it goes and the parked
+// file takes the name back. ERROR_SUCCESS or why the new file did not.
+DWORD ReplaceTarget(const HeldFolder& folder, const char* name, HANDLE temporary, HANDLE parked);
 // The bytes of the plug-in this installer carries in its resources.
 bool CarriedPlugin(const BYTE** data, DWORD* size);
 // Packed product version ((major*256+minor)*256+patch), 0 when none can be read.

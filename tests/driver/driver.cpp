@@ -278,17 +278,73 @@ bool MakeFolders(const std::string& path) {
     return true;
 }
 
-bool RemoveTree(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+std::string UnixPath(const std::string& windowsPath) {
+    typedef char*(CDECL * UnixNameFn)(LPCWSTR);
+    UnixNameFn unixName =
+        (UnixNameFn)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    std::wstring wide(windowsPath.begin(), windowsPath.end());
+    char* name = unixName ? unixName(wide.c_str()) : nullptr;
+    if (!name) return "";
+    std::string path = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return path;
+}
+
+bool RunUnix(const std::string& program, const std::vector<std::string>& unixPaths) {
+    std::string line = program;
+    for (const std::string& path : unixPaths) {
+        if (path.empty()) return false;
+        line += " \"" + path + "\"";
+    }
+    // Wine does not wait for a Unix program: its handle is signalled at once.
+    PROCESS_INFORMATION info;
+    if (!StartProcess(line, &info)) return false;
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return true;
+}
+
+bool MakeFolderLink(const std::string& target, const std::string& linkPath) {
+    RunUnix("Z:\\bin\\ln -s", {UnixPath(target), UnixPath(linkPath)});
+    if (!WaitFor([&] {
+            DWORD attributes = GetFileAttributesA(linkPath.c_str());
+            return attributes != INVALID_FILE_ATTRIBUTES &&
+                   (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        })) {
+        ADD_FAILURE() << "no link at " << linkPath << " to " << target;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// A link goes, never what it leads to; Wine cannot remove a Unix link to a
+// folder itself, nor see one whose folder is gone, so it goes by its listing.
+void RemoveLink(const std::string& path) {
+    if (!DeleteFileA(path.c_str()) && !RemoveDirectoryA(path.c_str()) &&
+        RunUnix("Z:\\bin\\rm", {UnixPath(path)}))
+        WaitFor([&] {
+            // Listed even when it leads nowhere.
+            WIN32_FIND_DATAA found;
+            HANDLE search = FindFirstFileA(path.c_str(), &found);
+            if (search == INVALID_HANDLE_VALUE) return true;
+            FindClose(search);
+            return false;
+        });
+}
+
+void RemoveEntry(const std::string& path, DWORD attributes) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveLink(path);
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA(Join(path, "*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
                 if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
-                    RemoveTree(Join(path, found.cFileName));
+                    RemoveEntry(Join(path, found.cFileName), found.dwFileAttributes);
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }
@@ -296,6 +352,20 @@ bool RemoveTree(const std::string& path) {
     } else {
         DeleteFileA(path.c_str());
     }
+}
+
+} // namespace
+
+bool RemoveTree(const std::string& path) {
+    // Again while a Unix program removing a link inside has not finished.
+    WaitFor(
+        [&] {
+            DWORD attributes = GetFileAttributesA(path.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+            RemoveEntry(path, attributes);
+            return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+        },
+        10000);
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         ADD_FAILURE() << "removing " << path << ": " << ErrorText(GetLastError());
         return false;

@@ -38,7 +38,17 @@ std::string CopyInstaller(const std::string& folder, const char* fileName = "Sco
 // ---------------------------------------------------------------- files
 
 bool MakeFolders(const std::string& path);
-// Removes a file or a whole folder tree; true when nothing is left.
+// The Unix path of a Windows path under Wine ("" when there is none).
+std::string UnixPath(const std::string& windowsPath);
+// Starts a Unix program (as Wine starts one: without waiting for it) with
+// the given Unix paths as its arguments, after the program's own words.
+bool RunUnix(const std::string& program, const std::vector<std::string>& unixPaths);
+// A Unix symbolic link at linkPath to the folder target: the lab's stand-in
+// for a mount point, which Wine reports as a reparse point by path (Wine makes
+// no Windows reparse points).
+bool MakeFolderLink(const std::string& target, const std::string& linkPath);
+// Removes a file or a whole folder tree (a link, not what it leads to); true
+// when nothing is left.
 bool RemoveTree(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 std::optional<std::string> ReadWholeFile(const std::string& path);

@@ -519,7 +519,9 @@ TEST(RunningBrowsers, HungBrowserNeitherHangsTryToCloseNorCancel) {
     const std::string hangName = "browsers-hang-" + std::to_string(GetCurrentProcessId());
     HANDLE hang = CreateEventA(nullptr, TRUE, FALSE, hangName.c_str());
     ASSERT_TRUE(hang);
-    const DWORD ManySecondsMs = 60000; // a few seconds per message: only a hang passes this
+    // Three sends' worth of the installer's time limit: a limit much longer
+    // than its few seconds passes this no more than a hang does.
+    const DWORD ManySecondsMs = 20000;
     for (bool recovers : {true, false}) {
         SCOPED_TRACE(recovers ? "the browser recovers" : "cancelled while it hangs");
         ForgetInstallations();

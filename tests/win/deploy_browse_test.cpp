@@ -114,6 +114,14 @@ TEST_F(BrowseTest, TypedNamesWithAndWithoutExtensionTwiceInARow) {
     EXPECT_NE(second, std::string::npos) << Escaped(log);
     EXPECT_LT(first, second);
     EXPECT_EQ(dialogsSeen_, 2);
+
+    // A name shorter than the installer's temporary names, in a folder a few
+    // characters short of the path limit.
+    const std::string deep = Join(Root, "Chosen\\" + std::string(233, 'd') + "\\a.dll");
+    ASSERT_TRUE(MakeFolders(FolderOf(deep)));
+    SaveAs(deep);
+    EXPECT_EQ(Bytes(deep), PluginBytes()) << Escaped(Log());
+    EXPECT_EQ(FilesIn(FolderOf(deep)), std::vector<std::string>{"a.dll"});
 }
 
 TEST_F(BrowseTest, NewerFileThereAsksAndYesLogsOnlyTheAnswer) {

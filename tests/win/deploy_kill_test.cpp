@@ -51,19 +51,6 @@ void Restore(const Target& target) {
     }
 }
 
-// Names in the folder that match the pattern.
-std::vector<std::string> FilesIn(const std::string& folder, const char* pattern = "*") {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(Join(folder, pattern).c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
-    while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return names;
-}
-
 unsigned EnvironmentNumber(const char* name, unsigned otherwise) {
     char text[32] = "";
     if (!GetEnvironmentVariableA(name, text, sizeof text)) return otherwise;
@@ -88,10 +75,11 @@ bool RunAndKill(const std::string& line, DWORD delayMs, DWORD* lengthMs = nullpt
     return killed;
 }
 
-TEST(KilledInstallation, EveryTargetWholeOrAsBeforeAfterEachKill) {
+// Five plug-in targets of every kind, and the font.
+std::vector<Target> FiveTargetsAndTheFont() {
     ClearTargets();
     const std::string plugin = PluginBytes();
-    std::vector<Target> targets = {
+    return {
         {AddMozillaProduct("A fresh"), "", plugin},
         {AddMozillaProduct("B older"), Bytes(VersionDll("v1_5_E4")), plugin},
         {AddMozillaProduct("C read-only"), Bytes(VersionDll("v1_5_B0")), plugin, true},
@@ -99,7 +87,15 @@ TEST(KilledInstallation, EveryTargetWholeOrAsBeforeAfterEachKill) {
         {AddMozillaProduct("E same version"), Bytes(VersionDll("v1_20_0_0_B0")), plugin},
         {Join(FontsFolder(), "Tonalis.ttf"), "", Bytes(BuildPath("gen\\Tonalis.ttf"))},
     };
-    const std::string line = "\"" + InstallerPath() + "\" /noui";
+}
+
+const std::string SilentLine() {
+    return "\"" + InstallerPath() + "\" /noui";
+}
+
+TEST(KilledInstallation, EveryTargetWholeOrAsBeforeAfterEachKill) {
+    std::vector<Target> targets = FiveTargetsAndTheFont();
+    const std::string line = SilentLine();
 
     // The kills fall anywhere in a whole run: the median of five (the first
     // run in a new prefix is slower).
@@ -149,10 +145,38 @@ TEST(KilledInstallation, EveryTargetWholeOrAsBeforeAfterEachKill) {
     EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
     for (const Target& target : targets)
         EXPECT_EQ(Bytes(target.path), target.fresh) << target.path;
-    for (size_t i = 0; i + 1 < targets.size(); ++i)
-        EXPECT_EQ(FilesIn(FolderOf(targets[i].path)), std::vector<std::string>{PluginFile});
+    for (size_t i = 0; i + 1 < targets.size(); ++i) {
+        // An unversioned previous file that a kill left only as the ".old" is
+        // no plug-in of this product: it is not put back, and stays.
+        std::vector<std::string> files = FilesIn(FolderOf(targets[i].path));
+        if (files.size() == 2 && Bytes(BackupOf(targets[i].path)) == Bytes(VersionDll("noversion")))
+            files.pop_back();
+        EXPECT_EQ(files, std::vector<std::string>{PluginFile});
+    }
     EXPECT_EQ(FilesIn(FontsFolder(), "~scw*"), std::vector<std::string>{});
     EXPECT_FALSE(FileExists(BackupOf(targets.back().path)));
+}
+
+TEST(ConcurrentInstallations, TwoSilentRunsStartedTogetherLeaveEveryTargetWhole) {
+    std::vector<Target> targets = FiveTargetsAndTheFont();
+    for (const Target& target : targets)
+        Restore(target);
+    PROCESS_INFORMATION runs[2];
+    for (PROCESS_INFORMATION& run : runs)
+        ASSERT_TRUE(StartProcess(SilentLine(), &run));
+    for (PROCESS_INFORMATION& run : runs) {
+        EXPECT_EQ(WaitForSingleObject(run.hProcess, 2 * RunWaitMs), WAIT_OBJECT_0);
+        DWORD code = 0;
+        GetExitCodeProcess(run.hProcess, &code);
+        EXPECT_EQ(code, 0u);
+        CloseHandle(run.hProcess);
+        CloseHandle(run.hThread);
+    }
+    for (const Target& target : targets) {
+        EXPECT_EQ(Bytes(target.path), target.fresh) << target.path;
+        EXPECT_TRUE(FilesIn(FolderOf(target.path), "~scw*").empty()) << target.path;
+        EXPECT_FALSE(FileExists(BackupOf(target.path))) << target.path;
+    }
 }
 
 } // namespace

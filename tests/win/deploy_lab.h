@@ -59,6 +59,19 @@ inline bool IsReadOnly(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
+// Names of the files in the folder that match the pattern.
+inline std::vector<std::string> FilesIn(const std::string& folder, const char* pattern = "*") {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(Join(folder, pattern).c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+    while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
 // Puts a copy of a fixture DLL at path as the previously installed file.
 inline bool PlacePrevious(const std::string& fixture, const std::string& path,
                           bool readOnly = false) {

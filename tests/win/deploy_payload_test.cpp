@@ -101,7 +101,19 @@ TEST_F(PayloadTest, NewerVersionAsksYesKeepsNoReplaces) {
         rules.push_back({NewerText(c.shown), c.answer});
     }
 
-    InstallRun run = RunWindowed(rules);
+    // While each question waits, its target's folder is held: no other
+    // program can rename it (and put another in its place).
+    RunOptions options = Windowed(rules);
+    std::vector<DWORD> renames;
+    options.onWindow = [&](Session&, const WindowRecord& window) {
+        if (window.title != BoxTitle || renames.size() >= paths.size()) return false;
+        const std::string folder = FolderOf(paths[renames.size()]);
+        renames.push_back(MoveFileA(folder.c_str(), (folder + " moved").c_str()) ? 0
+                                                                                 : GetLastError());
+        return false;
+    };
+    InstallRun run = RunWindowedWith(options);
+    EXPECT_EQ(renames, std::vector<DWORD>(6, ERROR_SHARING_VIOLATION));
     ASSERT_EQ(run.boxes.size(), 6u) << run.Dump();
     for (size_t i = 0; i < run.boxes.size(); ++i) {
         EXPECT_EQ(run.boxes[i].text, NewerText(cases[i].shown)) << i;
@@ -270,6 +282,102 @@ TEST_F(PayloadTest, BackupOfAKilledRunGoesBackFirstAndItsTemporaryFileGoes) {
     EXPECT_FALSE(FileExists(BackupOf(path)));
     EXPECT_FALSE(FileExists(stray));
     EXPECT_EQ(Bytes(lookalike), "the user's own");
+}
+
+TEST_F(PayloadTest, ABackupThatIsNotThisProductsStaysAndTheTargetIsWrittenFresh) {
+    std::string path = AddMozillaProduct("Planted");
+    // Beside a missing target, as a killed run would leave it, but no plug-in
+    // of this product: it is not put in the browser's way.
+    PlacePrevious("noversion", BackupOf(path));
+    InstallRun run = RunSilent();
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
+    EXPECT_EQ(Bytes(path), PluginBytes());
+    EXPECT_EQ(Bytes(BackupOf(path)), Bytes(VersionDll("noversion")));
+}
+
+TEST_F(PayloadTest, BackupThatCannotGoBackStaysWholeBesideTheNewFile) {
+    std::string path = AddMozillaProduct("Only copy");
+    PlacePrevious("v1_5_E4", BackupOf(path));
+    {
+        // The ".old" is the only copy of the previous file, and another program
+        // holds it: it cannot go back, so it must stay as it is.
+        Holder holder(BackupOf(path));
+        ASSERT_TRUE(holder.Holding());
+        EXPECT_EQ(RunSilent().exitCode, 0);
+        EXPECT_EQ(Bytes(path), PluginBytes());
+    }
+    EXPECT_EQ(Bytes(BackupOf(path)), Bytes(VersionDll("v1_5_E4")));
+}
+
+// In the installer's own code: the temporary file is always a new file, of
+// the next free name when one is taken.
+TEST_F(PayloadTest, TemporaryFileIsAlwaysANewFileOfTheNextFreeName) {
+    ASSERT_TRUE(MakeFolders(Root));
+    const std::string taken = Join(Root, "~scw0010.tmp");
+    ASSERT_TRUE(WriteWholeFile(taken, "someone else's"));
+    HeldFolder folder;
+    ASSERT_EQ(HoldFolder(Root, folder), DWORD(ERROR_SUCCESS));
+    PayloadItem item = {"test", nullptr, nullptr, (const BYTE*)"payload", 7, nullptr};
+    ScopedHandle temporary;
+    ASSERT_EQ(WriteTemporaryCopy(item, folder, 0x10, temporary), DWORD(ERROR_SUCCESS));
+    temporary.Reset(nullptr);
+    EXPECT_EQ(Bytes(taken), "someone else's");
+    EXPECT_EQ(Bytes(Join(Root, "~scw0011.tmp")), "payload");
+}
+
+// In the installer's own code: when the new file cannot take the target's
+// name (here its handle is no file at all), the parked previous file is back
+// under that name before anyone is told.
+TEST_F(PayloadTest, NewFileThatCannotTakeTheNamePutsTheParkedFileBack) {
+    ASSERT_TRUE(MakeFolders(Root));
+    ASSERT_TRUE(WriteWholeFile(Join(Root, "np.old"), "previous"));
+    HeldFolder folder;
+    ASSERT_EQ(HoldFolder(Root, folder), DWORD(ERROR_SUCCESS));
+    ScopedHandle parked, notAFile(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_EQ(OpenInFolder(folder, "np.old", DELETE, FILE_SHARE_READ, OpenExisting, parked),
+              DWORD(ERROR_SUCCESS));
+    EXPECT_NE(ReplaceTarget(folder, "np.dll", notAFile.Get(), parked.Get()),
+              DWORD(ERROR_SUCCESS));
+    parked.Reset(nullptr);
+    EXPECT_EQ(Bytes(Join(Root, "np.dll")), "previous");
+    EXPECT_FALSE(FileExists(Join(Root, "np.old")));
+}
+
+TEST_F(PayloadTest, OlderBackupStillLoadedTheNewFileStillTakesItsPlace) {
+    std::string path = AddMozillaProduct("Loaded");
+    PlacePrevious("v1_5_E4", path);
+    PlacePrevious("v1_5_B0", BackupOf(path));
+    {
+        // Browsers have the plug-in and an older one under the backup name loaded.
+        Holder browser(path, "--load"), older(BackupOf(path), "--load");
+        ASSERT_TRUE(browser.Holding() && older.Holding());
+        InstallRun run = RunSilent();
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
+        EXPECT_EQ(Bytes(path), PluginBytes());
+        // The previous file waits under a numbered backup name.
+        EXPECT_EQ(FilesIn(FolderOf(path), "npscorew64.????.old").size(), 1u);
+    }
+    EXPECT_EQ(RunSilent().exitCode, 0);
+    EXPECT_EQ(FilesIn(FolderOf(path)), std::vector<std::string>{PluginFile});
+}
+
+TEST_F(PayloadTest, HeldTargetWithItsBackupNameHeldTooIsInUse) {
+    std::string path = AddMozillaProduct("Held");
+    PlacePrevious("v1_5_E4", path);
+    PlacePrevious("v1_5_B0", BackupOf(path));
+    {
+        Holder browser(path), older(BackupOf(path));
+        ASSERT_TRUE(browser.Holding() && older.Holding());
+        InstallRun run = RunSilent({{"still using it", IDCANCEL}});
+        EXPECT_EQ(run.exitCode, 1);
+        ASSERT_EQ(run.boxes.size(), 1u) << Describe(run.boxes);
+        EXPECT_EQ(run.boxes[0].text, InUseText(path));
+    }
+    EXPECT_EQ(Bytes(path), Bytes(VersionDll("v1_5_E4")));
+    EXPECT_EQ(Bytes(BackupOf(path)), Bytes(VersionDll("v1_5_B0")));
+    EXPECT_TRUE(FilesIn(FolderOf(path), "~scw*").empty());
 }
 
 // In the installer's own code: a move keeps the file (its identity), a copy

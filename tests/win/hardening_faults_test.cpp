@@ -180,6 +180,35 @@ TEST_F(Faults, HeldAndReadOnlyRetriedThreeTimesThenCancelled) {
     EXPECT_EQ(FolderState::Of(held), before);
 }
 
+// ------------------------------------------------------------- folders that lead elsewhere
+
+// A plug-in folder that is a link (the lab's stand-in for a mount point a user
+// made) and one reached through it: nothing is written through either, each
+// is reported once as a failed write, and the run goes on with the others.
+TEST_F(Faults, FoldersThatAreOrPassThroughLinksAreRefused) {
+    const std::string elsewhere = Join(Root, "elsewhere");
+    ASSERT_TRUE(MakeFolders(Join(elsewhere, "inner")));
+    ASSERT_TRUE(MakeFolderLink(elsewhere, Join(Root, "Linked")));
+    std::string plain = AddMozillaProduct("A Plain");
+    std::string linked = AddMozillaProduct("B Linked", Join(Root, "Linked"));
+    std::string through = AddMozillaProduct("C Through", Join(Root, "Linked\\inner"));
+    InstallRun run = RunSilentWith(SilentOptions({{"Failed to install plugin for", IDCANCEL,
+                                                   BoxTitle, Forever}}));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(Bytes(plain), PluginBytes());
+    ASSERT_EQ(run.boxes.size(), 2u) << Describe(run.boxes);
+    EXPECT_EQ(run.boxes[0].text.rfind("Failed to install plugin for C Through\r\nto:\r\n" +
+                                          through + "\r\nbecause:\r\n",
+                                      0),
+              0u);
+    EXPECT_EQ(run.boxes[1].text.rfind("Failed to install plugin for B Linked\r\nto:\r\n" +
+                                          linked + "\r\nbecause:\r\n",
+                                      0),
+              0u);
+    EXPECT_EQ(Names(Listing(elsewhere)), std::vector<std::string>{"inner"});
+    EXPECT_TRUE(Listing(Join(elsewhere, "inner")).empty());
+}
+
 // ------------------------------------------------------------- folder removed
 
 // Targets are written from the last found to the first: while the question
