@@ -249,7 +249,8 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
     if (error == ERROR_SUCCESS) return ERROR_SUCCESS;
     previous.file.Reset(nullptr);
     if (readOnly && previous.movable) RestoreAttributes(folder, name, previous.attributes);
-    if (error == ERROR_ACCESS_DENIED && !parked && previous.present && InUseByAProgram(folder, name))
+    if (error == ERROR_ACCESS_DENIED && !parked && previous.present &&
+        InUseByAProgram(folder, name))
         error = ERROR_SHARING_VIOLATION;
     return error;
 }

@@ -337,8 +337,7 @@ TEST_F(PayloadTest, NewFileThatCannotTakeTheNamePutsTheParkedFileBack) {
     ScopedHandle parked, notAFile(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     ASSERT_EQ(OpenInFolder(folder, "np.old", DELETE, FILE_SHARE_READ, OpenExisting, parked),
               DWORD(ERROR_SUCCESS));
-    EXPECT_NE(ReplaceTarget(folder, "np.dll", notAFile.Get(), parked.Get()),
-              DWORD(ERROR_SUCCESS));
+    EXPECT_NE(ReplaceTarget(folder, "np.dll", notAFile.Get(), parked.Get()), DWORD(ERROR_SUCCESS));
     parked.Reset(nullptr);
     EXPECT_EQ(Bytes(Join(Root, "np.dll")), "previous");
     EXPECT_FALSE(FileExists(Join(Root, "np.old")));

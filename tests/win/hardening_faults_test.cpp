@@ -192,8 +192,8 @@ TEST_F(Faults, FoldersThatAreOrPassThroughLinksAreRefused) {
     std::string plain = AddMozillaProduct("A Plain");
     std::string linked = AddMozillaProduct("B Linked", Join(Root, "Linked"));
     std::string through = AddMozillaProduct("C Through", Join(Root, "Linked\\inner"));
-    InstallRun run = RunSilentWith(SilentOptions({{"Failed to install plugin for", IDCANCEL,
-                                                   BoxTitle, Forever}}));
+    InstallRun run = RunSilentWith(
+        SilentOptions({{"Failed to install plugin for", IDCANCEL, BoxTitle, Forever}}));
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(Bytes(plain), PluginBytes());
     ASSERT_EQ(run.boxes.size(), 2u) << Describe(run.boxes);
@@ -201,8 +201,8 @@ TEST_F(Faults, FoldersThatAreOrPassThroughLinksAreRefused) {
                                           through + "\r\nbecause:\r\n",
                                       0),
               0u);
-    EXPECT_EQ(run.boxes[1].text.rfind("Failed to install plugin for B Linked\r\nto:\r\n" +
-                                          linked + "\r\nbecause:\r\n",
+    EXPECT_EQ(run.boxes[1].text.rfind("Failed to install plugin for B Linked\r\nto:\r\n" + linked +
+                                          "\r\nbecause:\r\n",
                                       0),
               0u);
     EXPECT_EQ(Names(Listing(elsewhere)), std::vector<std::string>{"inner"});

@@ -330,4 +330,41 @@ TEST_F(PlantedDll, BesideTheInstallerInDownloadsTheInstallerNeverUsesIt) {
     EXPECT_EQ(Bytes(target), PluginBytes());
 }
 
+// A system where SetDefaultDllDirectories is missing (Vista; 7 without
+// KB2533623): a copy of the installer that cannot find it, run windowed from
+// a Downloads folder holding a planted copy of each DLL that system DLLs load
+// by bare name, every one of them loaded native-first. The installer loaded
+// them from System32 before anything asked for them by name, so none of the
+// planted copies is loaded by it.
+TEST_F(PlantedDll, WithoutALimitedSearchTheSystemsOwnCopiesAreLoadedFirst) {
+    std::string bytes = Bytes(InstallerPath());
+    const std::string name = "SetDefaultDllDirectories";
+    size_t at = bytes.find(name + '\0');
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + name.size() - 1] = 'z';
+    const std::string installer = Join(Downloads, "ScorewaveSetup.exe");
+    ASSERT_TRUE(WriteWholeFile(installer, bytes));
+    const char* const planted[] = {"uxtheme",  "dwmapi",  "cryptbase", "sspicli",
+                                   "userenv",  "profapi", "propsys",   "oleacc",
+                                   "setupapi", "ntmarta", "apphelp",   "clbcatq"};
+    std::vector<std::string> programs = {"ScorewaveSetup.exe"};
+    for (const char* dll : planted) {
+        ASSERT_TRUE(CopyFileA(HardeningFixture("planted\\version.dll").c_str(),
+                              Join(Downloads, std::string(dll) + ".dll").c_str(), FALSE));
+        EXPECT_TRUE(RegKey(HKCU, "Software\\Wine\\AppDefaults\\ScorewaveSetup.exe\\DllOverrides")
+                        .SetString(dll, "native,builtin"));
+    }
+    NativeVersionFirst overrides(programs);
+    RunOptions options = Windowed();
+    options.exe = installer;
+    options.workingDir = Downloads;
+    InstallRun run = RunWindowedWith(options);
+    EXPECT_EQ(run.status, FailedStatus) << run.Dump();
+    for (const char* dll : planted) {
+        std::string loads =
+            ReadWholeFile(Join(Downloads, std::string(dll) + ".dll.loaded")).value_or("");
+        EXPECT_EQ(loads, "") << dll;
+    }
+}
+
 } // namespace
