@@ -44,11 +44,13 @@ sign: all
 	@tools/deps.sh sign
 	tools/sign.sh $(BUILD)
 
-# A signed installer (RELEASE=file) is this commit's build plus signatures only;
-# CA=root.pem checks the signatures against that root (tools/verify_release.sh).
+# A signed installer (RELEASE=file) is this commit's build plus signatures only,
+# one on each file, by the certificate whose SHA-256 the release published
+# (SIGNER_SHA256=hex, required); CA=root.pem checks the signatures against that
+# root (tools/verify_release.sh).
 verify-release: all
 	@tools/deps.sh sign
-	tools/verify_release.sh "$(RELEASE)" $(BUILD) $(CA)
+	tools/verify_release.sh "$(RELEASE)" $(BUILD) "$(SIGNER_SHA256)" $(CA)
 
 # The kill test at length: 2,000 kills of a silent installation
 # (SCOREWAVE_KILL_SEED=n repeats the moments of an earlier run).

@@ -4,10 +4,27 @@
 # byte-identical ScorewaveSetup.exe and npscorew64.dll, and that neither
 # names a folder of either build. Both take the time stamp of this tree
 # (tools/source_date.sh: the commit's time unless SOURCE_DATE_EPOCH is set).
+# Prints first the tools a rebuild elsewhere must match to give these bytes.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 products=(ScorewaveSetup.exe npscorew64.dll)
 start=$(date +%s)
+
+# The version a tool reports and the Debian package (and version) it comes
+# from: Debian's mingw-w64 GCC reports only "12-posix", its package says more.
+package() { dpkg-query -W -f='${Package} ${Version}' "$1"; }
+tool() { # WHAT COMMAND
+    local path
+    path=$(readlink -f "$(command -v "$2")")
+    printf '  %-9s %s; %s\n' "$1" "$("$2" --version | head -1)" "$(package "$(dpkg -S "$path" | cut -d: -f1)")"
+}
+echo "tools (a rebuild must use the same to give the same bytes):"
+tool GCC x86_64-w64-mingw32-g++-posix
+tool binutils x86_64-w64-mingw32-ld
+tool windres x86_64-w64-mingw32-windres
+printf '  %-9s %s, fontTools.version %s\n' fonttools "$(package python3-fonttools)" \
+    "$(/usr/bin/python3 -c 'import fontTools; print(fontTools.version)')"
+printf '  %-9s %s (the headers, and the C runtime linked in)\n' runtime "$(package mingw-w64-x86-64-dev)"
 
 SOURCE_DATE_EPOCH=$(tools/source_date.sh print "$src")
 export SOURCE_DATE_EPOCH

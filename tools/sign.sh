@@ -8,7 +8,10 @@
 # instead of building one: tools/carry_plugin.sh), signs the installer, and only
 # then puts both signed files in OUT. Any failure (a missing or wrong
 # certificate, key or password: osslsigncode says which) leaves no OUT and no
-# OUT.tmp. The ordinary build in BUILD stays unsigned.
+# OUT.tmp. The ordinary build in BUILD stays unsigned. Both signed files must
+# pass tools/signature_check.py (one signature, nothing added), and the SHA-256
+# of the signer's certificate is printed last: the release publishes it for
+# make verify-release SIGNER_SHA256=...
 #
 # The certificate and key, never kept in the repository:
 #   SIGN_PKCS12=file.p12 SIGN_PASSWORD_FILE=file      a PKCS#12 file and its password
@@ -63,8 +66,16 @@ sign "Scorewave Viewer Plugin" "$build/npscorew64.dll" "$tmp/npscorew64.dll"
 
 sign "Scorewave Viewer Plugin Setup" "$tmp/build/ScorewaveSetup.exe" "$tmp/ScorewaveSetup.exe"
 
+for f in npscorew64.dll ScorewaveSetup.exe; do
+    /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/$f" >"$tmp/signer.txt" || {
+        cat "$tmp/signer.txt" >&2
+        fail "$f is not signed once with nothing added: make verify-release would refuse it"
+    }
+done
+
 mkdir -p "$out.new"
 mv "$tmp/npscorew64.dll" "$tmp/ScorewaveSetup.exe" "$out.new/"
 mv "$out.new" "$out"
 echo "signed: $out/npscorew64.dll $out/ScorewaveSetup.exe"
 (cd "$out" && sha256sum npscorew64.dll ScorewaveSetup.exe)
+echo "$(cat "$tmp/signer.txt") (publish it: make verify-release SIGNER_SHA256=...)"

@@ -1,20 +1,29 @@
 #!/usr/bin/env bash
-# make verify-release RELEASE=ScorewaveSetup.exe [CA=root.pem]
-# Usage: tools/verify_release.sh SIGNED_EXE BUILD [CA]
+# make verify-release RELEASE=ScorewaveSetup.exe SIGNER_SHA256=hex [CA=root.pem]
+# Usage: tools/verify_release.sh SIGNED_EXE BUILD SIGNER_SHA256 [CA]
 #
 # Checks that a signed installer is this commit's reproducible build plus
 # Authenticode signatures and nothing else:
 #  1. its signature, and its carried plug-in's, verify (osslsigncode verify,
 #     against the root certificate CA when given);
-#  2. the plug-in it carries, without its signature, is byte for byte the
+#  2. each of the two holds exactly one signature, by the certificate whose
+#     SHA-256 the release published (SIGNER_SHA256), with nothing added to it
+#     but an RFC 3161 time stamp and nothing after it (tools/signature_check.py).
+#     osslsigncode verify takes a nested second signature or an added blob, and
+#     removing the signature removes them too, so only this check sees them;
+#  3. the plug-in it carries, without its signature, is byte for byte the
 #     npscorew64.dll of the unsigned build in BUILD (make builds it);
-#  3. the installer without its signature is byte for byte this commit's
+#  4. the installer without its signature is byte for byte this commit's
 #     installer built around that signed plug-in (tools/carry_plugin.sh).
+# Without SIGNER_SHA256 it fails after 1 and 2, saying how to give it and what
+# the file's signer certificate measures.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-release=${1:?usage: tools/verify_release.sh SIGNED_EXE BUILD [CA]}
-build=${2:?usage: tools/verify_release.sh SIGNED_EXE BUILD [CA]}
-ca=${3:-}
+usage="usage: tools/verify_release.sh SIGNED_EXE BUILD SIGNER_SHA256 [CA]"
+release=${1:?$usage}
+build=${2:?$usage}
+signer=${3-}
+ca=${4:-}
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/scorewave-verify.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
 passed=0 failed=0
@@ -40,6 +49,20 @@ check "the installer carries a plug-in" \
     /usr/bin/python3 "$here/tools/pe_resource.py" "$release" FILE 102 "$tmp/carried.dll"
 check "the carried plug-in's signature verifies${ca:+ against $ca}" \
     osslsigncode verify "${caopt[@]}" -in "$tmp/carried.dll"
+published=()
+[ -n "$signer" ] && published=("$signer")
+check "the installer has one signature${signer:+, by the certificate $signer,} and nothing added" \
+    /usr/bin/python3 "$here/tools/signature_check.py" "$release" "${published[@]}"
+check "the carried plug-in has one signature${signer:+, by the certificate $signer,} and nothing added" \
+    /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/carried.dll" "${published[@]}"
+if [ -z "$signer" ]; then
+    measured=$(/usr/bin/python3 "$here/tools/signature_check.py" "$release" | sed -n 's/^signer certificate SHA-256: //p')
+    echo "FAILED no SIGNER_SHA256: give the SHA-256 of the signer's certificate that the release published,"
+    echo "       make verify-release RELEASE=$release SIGNER_SHA256=<64 hex digits>"
+    echo "       This file's signer certificate: ${measured:-not readable} (make sign prints it for the releaser)"
+    echo "verify-release: $passed passed, $((failed + 1)) failed"
+    exit 1
+fi
 osslsigncode remove-signature -in "$tmp/carried.dll" -out "$tmp/carried-unsigned.dll" >/dev/null 2>&1
 check "the carried plug-in less its signature is $build/npscorew64.dll, SHA-256 $(sha "$build/npscorew64.dll")" \
     cmp "$tmp/carried-unsigned.dll" "$build/npscorew64.dll"

@@ -11,6 +11,10 @@ Usage: check_binaries.py BUILD_DIR
   directly are named, found through the link map (<name>.map, written by the
   build), the header and the export table: the installer's entry point and main
   window procedure, the plug-in's exported functions.
+- Both: every entry's UNWIND_INFO is one the system's unwinder reads as meant:
+  version 1 or 2, known flags, a prolog no longer than its function, codes that
+  fill their count with each operation's slots; a chained one names another
+  entry, a handler lies in code; and it lies in a section that is not executable.
 - The installer: no TLS directory, no constructor or destructor lists, no
   C runtime initialiser tables, no pseudo-relocations. Its own entry point
   (WinMainCRTStartup in src/app/main.cpp) runs none of them, so a change that
@@ -194,6 +198,58 @@ def uncovered_code(pe, entries, map_path):
     return found
 
 
+# Slots (2-byte units of the code array) each unwind operation takes; ALLOC_LARGE
+# (1) takes 2 or 3 by its info, EPILOG (6) 2 and only in version 2.
+UNWIND_SLOTS = {0: 1, 2: 1, 3: 1, 4: 2, 5: 3, 8: 2, 9: 3, 10: 1}
+EXECUTE = pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]
+
+
+def unwind_faults(pe, entries):
+    """Faults of the entries' UNWIND_INFOs by kind, and how many have a
+    handler and how many chain to another entry."""
+    faults = {kind: [] for kind in ("header", "codes", "chain", "handler", "place")}
+    handlers, links = 0, {}
+    for begin, end, unwind in entries:
+        holder = section_of(pe, unwind)
+        stop = holder and holder.VirtualAddress + min(holder.Misc_VirtualSize, holder.SizeOfRawData)
+        blob = pe.get_data(unwind, stop - unwind) if holder and unwind < stop else b""
+        count = blob[2] if len(blob) >= 4 else 0
+        flags, size = blob[0] >> 3 if blob else 0, 4 + 2 * (count + (count & 1))
+        size += 12 if flags & 4 else 4 if flags & 3 else 0
+        if len(blob) < size or unwind % 4 or holder.Characteristics & EXECUTE:
+            faults["place"].append("0x%x at 0x%x" % (begin, unwind))
+            continue
+        version, prolog, frame = blob[0] & 7, blob[1], blob[3] & 15
+        if version not in (1, 2) or flags & ~7 or (flags & 4 and flags & 3) or prolog > end - begin:
+            faults["header"].append("0x%x: version %d, flags %d, prolog %d of %d bytes"
+                                    % (begin, version, flags, prolog, end - begin))
+        i = 0
+        while i < count:
+            offset, op, info = blob[4 + 2 * i], blob[5 + 2 * i] & 15, blob[5 + 2 * i] >> 4
+            slots = {1: 2 + info if info < 2 else 0, 6: 2 if version == 2 else 0}.get(op, UNWIND_SLOTS.get(op, 0))
+            if not slots or i + slots > count or (op == 3 and not frame) or (op != 6 and offset > prolog):
+                faults["codes"].append("0x%x: code %d of %d, operation %d at %d" % (begin, i, count, op, offset))
+                break
+            i += slots
+        tail = 4 + 2 * (count + (count & 1))
+        if flags & 4:
+            links[(begin, end, unwind)] = link = struct.unpack_from("<III", blob, tail)
+            if link not in entries or link == (begin, end, unwind):
+                faults["chain"].append("0x%x: chains to 0x%x-0x%x, not another entry" % (begin, link[0], link[1]))
+        elif flags & 3:
+            handlers += 1
+            handler = struct.unpack_from("<I", blob, tail)[0]
+            if not (section_of(pe, handler) and section_of(pe, handler).Characteristics & EXECUTE):
+                faults["handler"].append("0x%x: handler 0x%x" % (begin, handler))
+    for entry in links:  # a chain must end, not come back round
+        at, steps = entry, 0
+        while at in links and steps <= len(links):
+            at, steps = links[at], steps + 1
+        if steps > len(links):
+            faults["chain"].append("0x%x: its chain comes back round" % entry[0])
+    return faults, handlers, len(links)
+
+
 def check_exceptions(label, pe, map_path, named):
     entries, directory = runtime_functions(pe)
     if not check(entries, label + ": exception directory present"):
@@ -217,6 +273,13 @@ def check_exceptions(label, pe, map_path, named):
             outside.append("0x%x-0x%x unwind 0x%x" % (begin, end, unwind))
     check(not outside, label + ": every entry's code and unwind data inside the image",
           ", ".join(outside[:5]))
+    faults, handlers, chained = unwind_faults(pe, entries)
+    for kind, what in (("place", "every UNWIND_INFO whole and DWORD-aligned in a section that is not executable"),
+                       ("header", "every UNWIND_INFO of version 1 or 2, known flags, its prolog within its function"),
+                       ("codes", "every unwind code takes its operation's slots within the count, inside the prolog"),
+                       ("chain", "chained UNWIND_INFOs (%d) name another entry, no chain coming back round" % chained),
+                       ("handler", "handlers (%d) inside an executable section" % handlers)):
+        check(not faults[kind], label + ": " + what, "; ".join(faults[kind][:5]))
     uncovered = uncovered_code(pe, entries, map_path)
     check(not uncovered, label + ": every function has an entry (only padding and import thunks between them)",
           "code without an entry at " + "; ".join(uncovered[:10]))

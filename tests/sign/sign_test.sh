@@ -3,8 +3,11 @@
 # with openssl under BUILD/sign-lab (never a real one): both ways of giving the
 # certificate sign, osslsigncode verifies both files against that root, the PE
 # checksums are valid, a changed byte is refused, signing adds only the
-# signature (tools/verify_release.sh), and a missing or wrong certificate, key
-# or password fails with osslsigncode's message and leaves nothing signed.
+# signature (tools/verify_release.sh) by the signer whose certificate's SHA-256
+# make sign prints, while another signer's SHA-256, none, or a second signature
+# or a blob added beside the first is refused; and a missing or wrong
+# certificate, key or password fails with osslsigncode's message and leaves
+# nothing signed.
 # Leaves BUILD/sign-lab/signed/ for the Wine test signing_test (WinVerifyTrust,
 # the signed installer installing).
 # Usage: tests/sign/sign_test.sh BUILD
@@ -86,6 +89,8 @@ EOF
     exit 1
 }
 
+der_sha() { openssl x509 -in "$1" -outform DER | sha256sum | cut -d' ' -f1; }
+signer_sha=$(der_sha signer.pem)
 unsigned_dll=$(sha256sum <"$build/npscorew64.dll")
 unsigned_exe=$(sha256sum <"$build/ScorewaveSetup.exe")
 sign() { # OUT VAR=VALUE...: make sign's script with only these variables
@@ -115,6 +120,8 @@ check "make sign with a PKCS#12 file and a password file" \
     sign "$lab/signed-p12" SIGN_PKCS12="$lab/signer.p12" SIGN_PASSWORD_FILE="$lab/password.txt"
 check "make sign with a PEM pair" \
     sign "$lab/signed" SIGN_CERT="$lab/signer.pem" SIGN_KEY="$lab/signer.key"
+grep -q "SHA-256: $signer_sha" check.log && ok "make sign prints the signer certificate's SHA-256" ||
+    bad "make sign does not print the signer certificate's SHA-256 $signer_sha" check.log
 for f in npscorew64.dll ScorewaveSetup.exe; do
     for out in signed signed-p12; do
         check "$out/$f verifies against the throwaway root" osslsigncode verify -CAfile root.pem -in "$out/$f"
@@ -133,8 +140,27 @@ done
     ok "the ordinary build stays unsigned and unchanged" || bad "the ordinary build changed"
 size=$(($(stat -c %s signed/npscorew64.dll) - $(stat -c %s "$build/npscorew64.dll")))
 echo "       the plug-in's signature: $size bytes"
-check "signing adds only the signatures (tools/verify_release.sh)" \
-    "$here/tools/verify_release.sh" "$lab/signed/ScorewaveSetup.exe" "$build" "$lab/root.pem"
+
+# ----------------------------------------------------------- verify-release
+verify() { "$here/tools/verify_release.sh" "$lab/$1" "$build" "$2" "$lab/root.pem"; }
+# The PKCS#12 signature carries the root's certificate too, ahead of the signer's.
+check "signing adds only the signatures, by the published signer (tools/verify_release.sh)" \
+    verify signed-p12/ScorewaveSetup.exe "$signer_sha"
+refused "verify-release with the root's SHA-256 for the signer's is refused" "not the published" \
+    verify signed-p12/ScorewaveSetup.exe "$(der_sha root.pem)"
+refused "verify-release without SIGNER_SHA256 says how to give it" "SIGNER_SHA256=<" \
+    verify signed-p12/ScorewaveSetup.exe ""
+grep -q "$signer_sha" check.log && ok "verify-release without SIGNER_SHA256 shows the signer's" ||
+    bad "verify-release without SIGNER_SHA256 does not show $signer_sha" check.log
+# Both pass osslsigncode verify, and removing the signature removes them too.
+osslsigncode sign -certs signer.pem -key signer.key -h sha256 -nest \
+    -in signed/ScorewaveSetup.exe -out nested.exe >openssl.log 2>&1 &&
+    osslsigncode add -addUnauthenticatedBlob -in nested.exe -out added.exe >>openssl.log 2>&1 ||
+    bad "osslsigncode could not nest a signature or add a blob" openssl.log
+refused "verify-release refuses a nested second signature" "nested second signature" \
+    verify added.exe "$signer_sha"
+grep -q "attribute .* (not a time stamp)" check.log && ok "verify-release refuses an added blob" ||
+    bad "verify-release does not name the added blob" check.log
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
