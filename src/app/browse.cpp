@@ -62,5 +62,5 @@ void BrowseForPluginFolder(HWND owner) {
     if (!getSaveFileName || !getSaveFileName(&SaveDialog)) return;
     RunLock lock(owner);
     if (InstallPayloadFile(false, ChosenPath, ChosenBrowser) == DeployWritten)
-        ReportMessage(MSG_COPIED_PLUGIN, 0, ChosenPath);
+        ReportMessage(MSG_COPIED_PLUGIN, ChosenPath);
 }

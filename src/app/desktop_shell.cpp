@@ -162,5 +162,5 @@ void OpenPageForUser(HWND owner, const char* url) {
             shellExecute(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
         return;
     }
-    ReportMessage(MSG_OPEN_PAGE_YOURSELF, MB_OK | MB_ICONINFORMATION, url);
+    ReportMessage(MSG_OPEN_PAGE_YOURSELF, url);
 }

@@ -11,6 +11,9 @@
 #include "report/report.h"
 #include "resources/resource.h"
 
+bool SilentMode = false;
+bool SkipLicense = false;
+
 namespace {
 
 const UINT ExitInstalled = 0;

@@ -1,6 +1,10 @@
 #pragma once
 #include <windows.h>
 
+// The installer's switches: "/noui" (no window) and "/noeu" (no licence page).
+extern bool SilentMode;
+extern bool SkipLicense;
+
 // Dialog procedure of the main window (template 101): licence page, log page.
 // Keeps its name through the whole-program link, like the entry point, so the
 // checks of the built file find it in the link map.

@@ -1,20 +1,8 @@
-// The Active Browsers dialog and closing running browsers on request.
+// The Active Browsers dialog: the browsers that must be closed, listed until
+// they are gone, with Refresh, Cancel and Try To Close These Browsers For Me.
 #pragma once
 #include <windows.h>
 
 // Dialog procedure of the Active Browsers dialog (template 1100): ends with 1
 // when the installation may go on, 2 when the user cancelled.
 INT_PTR CALLBACK ActiveBrowsersDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// Asks every known browser window to close, logging a line per kind of browser
-// asked; returns the browsers still running, listed in listBox.
-int CloseRunningBrowsers(HWND listBox);
-
-// Closing strategies, each returning the number of windows whose close command
-// its main loop posted. All of them block the calling thread while they wait;
-// a keystroke or click sent to a browser waits a few seconds at most.
-int CloseByClass(const char* className, bool topLevelOnly, const char* titlePattern);
-int CloseWithSiblings(const char* className, bool topLevelOnly, const char* titlePattern);
-int CloseWithConfirmation(const char* mainClass, const char* dialogClass, int controlId,
-                          UINT message, WPARAM wParam, LPARAM lParam);
-int CloseWithThreadDialog(const char* className, int controlId);
-int CloseNetscape();

@@ -194,7 +194,7 @@ void InstallMusicFont(const char* pluginPath) {
 
     if (GetFileAttributesA(fontPath) == INVALID_FILE_ATTRIBUTES) {
         if (!FontItem.data && !TakeCarriedFont()) {
-            ReportMessage(MSG_MISSING_LIBRARY, 0, pluginPath);
+            ReportMessage(MSG_MISSING_LIBRARY, pluginPath);
             return;
         }
         int result;

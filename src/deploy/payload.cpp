@@ -222,7 +222,7 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
         // The file stays held while the question waits: it cannot be swapped
         // for another under the answer.
         if (IsNewerThanPayload(major, minor, patch) &&
-            ReportMessage(MSG_NEWER_VERSION, MB_YESNO | MB_ICONEXCLAMATION, NewerVersionDummy,
+            ReportMessage(MSG_NEWER_VERSION, NewerVersionDummy,
                           PayloadVersion.major, PayloadVersion.minor, PayloadVersion.patch, major,
                           minor, patch) == IDYES)
             return ERROR_CANCELLED;
@@ -341,15 +341,15 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
     DWORD error = PlacePayload(item, targetPath);
     if (error == ERROR_CANCELLED) return DeployKept;
     if (error == ERROR_SUCCESS) {
-        ReportMessage(MSG_CREATED_FILE, 0, targetPath);
+        ReportMessage(MSG_CREATED_FILE, targetPath);
         return DeployWritten;
     }
     SetLastError(error);
     int answer;
     if (error == ERROR_SHARING_VIOLATION)
-        answer = ReportMessage(MSG_FILE_IN_USE, MB_RETRYCANCEL | MB_ICONQUESTION, targetPath);
+        answer = ReportMessage(MSG_FILE_IN_USE, targetPath);
     else
-        answer = ReportMessage(MSG_FAILED_TO_INSTALL, MB_RETRYCANCEL | MB_ICONQUESTION, nullptr,
+        answer = ReportMessage(MSG_FAILED_TO_INSTALL, nullptr,
                                browserName, targetPath, item.label);
     return answer == IDRETRY ? DeployRetry : DeployFailed;
 }

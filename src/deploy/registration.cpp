@@ -37,7 +37,7 @@ void FreeText(char* text) {
 // Message 14 for a value that could not be written.
 void ReportValueFailure(LONG error, const char* what) {
     SetLastError(DWORD(error));
-    ReportMessage(MSG_REGISTRY_UPDATE_FAILED, MB_ICONEXCLAMATION, nullptr, Preloaded(MSG_WINDOWS),
+    ReportMessage(MSG_REGISTRY_UPDATE_FAILED, nullptr, Preloaded(MSG_WINDOWS),
                   what);
 }
 
@@ -94,7 +94,7 @@ LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* f
     if (error != ERROR_SUCCESS) {
         *key = nullptr;
         SetLastError(DWORD(error));
-        ReportMessage(MSG_NO_REGISTRY_UPDATE, 0, nullptr, subKey, forWhat);
+        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, subKey, forWhat);
     }
     return error;
 }
@@ -120,7 +120,7 @@ bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* prog
         if (strcmp(owner, progId) == 0) return true;
         shownOwner = owner;
     }
-    int answer = ReportMessage(MSG_EXTENSION_IN_USE, MB_OKCANCEL | MB_ICONQUESTION,
+    int answer = ReportMessage(MSG_EXTENSION_IN_USE,
                                Preloaded(MSG_WINDOWS), extension, shownOwner);
     return answer != IDCANCEL;
 }

@@ -54,7 +54,7 @@ RunLock::RunLock(HWND window) {
         return;
     }
     if (wait != WAIT_TIMEOUT) return;
-    ReportMessage(MSG_WAITING_FOR_OTHER_RUN, 0, nullptr);
+    ReportMessage(MSG_WAITING_FOR_OTHER_RUN, nullptr);
     if (window)
         owned_ = WaitPumping(mutex_.Get(), window);
     else

@@ -37,14 +37,14 @@ void ScanProduct(HKEY products, REGSAM access, const char* product) {
                          sizeof text))
         return;
     if (!FolderExists(text)) {
-        ReportMessage(MSG_FOLDER_MISSING, MB_OK | MB_ICONINFORMATION, product, text);
+        ReportMessage(MSG_FOLDER_MISSING, product, text);
         return;
     }
     char pluginPath[PluginPathSize];
     if (!ComposeFilePath(pluginPath, sizeof pluginPath, text, PluginFileName,
                          SeparatorUnlessPresent, IsAnsiLeadByte))
         return;
-    ReportMessage(MSG_REGISTERED_FOLDER, 0, product, text);
+    ReportMessage(MSG_REGISTERED_FOLDER, product, text);
     AddInstallTarget(product, pluginPath);
 }
 

@@ -88,11 +88,11 @@ void ScanNetscapeNavigator() {
         RegCloseKey(main);
         if (read != RegistryTextRead) {
             SetLastError(error);
-            ReportMessage(MSG_CANT_READ_NETSCAPE, MB_OK | MB_ICONERROR, nullptr, major, minor);
+            ReportMessage(MSG_CANT_READ_NETSCAPE, nullptr, major, minor);
             continue;
         }
         if (!FolderExists(folder)) {
-            ReportMessage(MSG_FOLDER_MISSING, MB_OK | MB_ICONINFORMATION, name, folder);
+            ReportMessage(MSG_FOLDER_MISSING, name, folder);
             continue;
         }
         // A folder too deep for the plug-in's path is never chosen.
@@ -114,7 +114,7 @@ void ScanNetscapeNavigator() {
     RegCloseKey(versions);
     if (!chosen) return;
 
-    ReportMessage(MSG_REGISTERED_FOLDER, 0, chosenName, chosenFolder);
+    ReportMessage(MSG_REGISTERED_FOLDER, chosenName, chosenFolder);
     AddInstallTarget(chosenName, chosenPluginPath);
 }
 
@@ -138,7 +138,7 @@ void ScanNetscapeFallback() {
             !AppendText(pluginPath, sizeof pluginPath, FallbackPluginsFolder) ||
             !AppendText(pluginPath, sizeof pluginPath, PluginFileName))
             return;
-        ReportMessage(MSG_UNREGISTERED_FOLDER, 0, NetscapeProgram, folder);
+        ReportMessage(MSG_UNREGISTERED_FOLDER, NetscapeProgram, folder);
         AddInstallTarget(FallbackName, pluginPath);
         return;
     }

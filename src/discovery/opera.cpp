@@ -38,7 +38,7 @@ void AcceptOperaFolder(const char* folder) {
         return;
     char name[TargetNameSize];
     NameAfterProgram(OperaName, folder, OperaProgram, name, sizeof name);
-    ReportMessage(MSG_REGISTERED_FOLDER, 0, OperaName, folder);
+    ReportMessage(MSG_REGISTERED_FOLDER, OperaName, folder);
     AddInstallTarget(name, pluginPath);
 }
 

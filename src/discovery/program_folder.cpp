@@ -33,7 +33,7 @@ bool ReadFirstPlace(const ProgramFolderBrowser& browser, char* text, int size) {
 bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* programFolder,
                           const char* pluginsFolder) {
     if (!browser.createPlugins) {
-        ReportMessage(MSG_FOLDER_MISSING, MB_OK | MB_ICONINFORMATION, browser.displayName,
+        ReportMessage(MSG_FOLDER_MISSING, browser.displayName,
                       pluginsFolder);
         return false;
     }
@@ -43,10 +43,10 @@ bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* progr
     DWORD error = HoldFolder(programFolder, parent);
     if (error == ERROR_SUCCESS) error = OpenFolderIn(parent, PluginsFolderName, 0, CreateNew, made);
     if (error == ERROR_SUCCESS) {
-        ReportMessage(MSG_CREATED_DIRECTORY, 0, pluginsFolder);
+        ReportMessage(MSG_CREATED_DIRECTORY, pluginsFolder);
     } else {
         SetLastError(error);
-        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, MB_OK | MB_ICONEXCLAMATION, nullptr,
+        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr,
                       browser.displayName, pluginsFolder);
     }
     return FolderExists(pluginsFolder);
@@ -75,7 +75,7 @@ void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser) {
 
     char name[TargetNameSize];
     NameAfterProgram(browser.displayName, pluginsFolder, browser.namingProgram, name, sizeof name);
-    ReportMessage(MSG_REGISTERED_FOLDER, 0, browser.displayName, pluginsFolder);
+    ReportMessage(MSG_REGISTERED_FOLDER, browser.displayName, pluginsFolder);
     AddInstallTarget(name, pluginPath);
 }
 

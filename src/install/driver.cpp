@@ -67,7 +67,7 @@ int ScanAndDeploy() {
     if (result > 2) {
         if (RegisterDocumentType(MtdExtension, MtdProgId, Preloaded(MSG_MTD_DESCRIPTION),
                                  registrationPath)) {
-            ReportMessage(MSG_NETSCAPE_REGISTERED, 0, nullptr);
+            ReportMessage(MSG_NETSCAPE_REGISTERED, nullptr);
             RegisterDocumentType(SgtExtension, SgtProgId, Preloaded(MSG_SGT_DESCRIPTION), nullptr);
         }
     }
@@ -78,7 +78,7 @@ bool InstallDriver() {
     // Held for the whole run, font and registration included.
     RunLock lock(MainWindowHandle);
     // Id 49 is not in the catalogue: the line is the file name itself.
-    ReportMessage(MSG_PLUGIN_FILE_NAME, 0, PluginFileName, PayloadVersion.major,
+    ReportMessage(MSG_PLUGIN_FILE_NAME, PluginFileName, PayloadVersion.major,
                   PayloadVersion.minor, PayloadVersion.patch);
     int result = ScanAndDeploy();
     if (InstalledPluginPath[0] != '\0') InstallMusicFont(InstalledPluginPath);
@@ -86,10 +86,10 @@ bool InstallDriver() {
 
     ReportToLog(MSG_LOG_TOP_HINT);
     LogSeparator();
-    ReportMessage(MSG_INSTALLED, 0, Preloaded(MSG_PRODUCT_NAME), PayloadVersion.major,
+    ReportMessage(MSG_INSTALLED, Preloaded(MSG_PRODUCT_NAME), PayloadVersion.major,
                   PayloadVersion.minor, PayloadVersion.patch);
     for (int i = 0; i < InstallTargets.count; ++i)
-        ReportMessage(MSG_FOR_BROWSER, 0, InstallTargets.records[i].name);
+        ReportMessage(MSG_FOR_BROWSER, InstallTargets.records[i].name);
 
     char returnText[ReturnTextLimit];
     if (LoadStringA(ModuleHandle, MSG_RETURN_TO_DOWNLOAD, returnText, sizeof returnText) > 0)

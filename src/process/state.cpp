@@ -2,8 +2,6 @@
 
 #include "resources/resource.h"
 
-bool SilentMode = false;
-bool SkipLicense = false;
 HWND MainWindowHandle = nullptr;
 HINSTANCE ModuleHandle = nullptr;
 

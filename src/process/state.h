@@ -1,11 +1,9 @@
-// Program-wide state of the installer: the module, the main window, the
-// switches and the texts loaded once at start. Every layer may read it; it
-// depends on nothing of the program but the resource ids.
+// Program-wide state of both programs: the module, the main window and the
+// texts loaded once at start. Every layer may read it; it depends on nothing
+// of the program but the resource ids.
 #pragma once
 #include <windows.h>
 
-extern bool SilentMode;
-extern bool SkipLicense;
 extern HWND MainWindowHandle;
 extern HINSTANCE ModuleHandle;
 

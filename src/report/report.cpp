@@ -8,6 +8,7 @@ namespace {
 
 const int MessageBufferSize = 384;
 char MessageBuffer[MessageBufferSize];
+HANDLE LogFile;
 
 const char UnknownError[] = "Unknown Error\n";
 const char Separator[] = "    _____________________________\r\n";
@@ -98,7 +99,20 @@ int ReportMessageArgs(UINT id, UINT boxType, const ReportInsert* inserts, int co
     return answer;
 }
 
+int ShowBox(HWND owner, const char* text, const char* caption, UINT type) {
+    return MessageBoxA(owner, text, caption, type);
+}
+
+void SetLogFile(HANDLE file) {
+    LogFile = file;
+}
+
 void LogLine(const char* text) {
+    if (LogFile) {
+        DWORD written;
+        WriteFile(LogFile, text, DWORD(lstrlenA(text)), &written, nullptr);
+        WriteFile(LogFile, "\r\n", 2, &written, nullptr);
+    }
     if (!MainWindowHandle) return;
     HWND log = GetDlgItem(MainWindowHandle, IDC_INSTALL_LOG);
     if (!log) return;
@@ -112,7 +126,7 @@ void LogSeparator() {
 }
 
 void ReportToLog(UINT id) {
-    ReportMessage(id, 0, nullptr);
+    ReportMessageArgs(id, 0, nullptr, 0);
 }
 
 void WriteLogHeader() {

@@ -25,17 +25,31 @@ inline ReportInsert AsInsert(unsigned long value) {
     return (ReportInsert)value;
 }
 
+// The box message `id` is shown in (MessageBoxA's type: icon and buttons), 0
+// for a message that is only logged. One table for every message of both
+// programs (report/messages.cpp).
+UINT MessageBoxType(UINT id);
+
 // Reports catalogue message `id`: shows it in a message box when boxType is not
 // 0, appends it to the log, and logs the answer. A null first insert is replaced
 // by the system's wording of the last error. Returns the box's answer, 0 without.
 int ReportMessageArgs(UINT id, UINT boxType, const ReportInsert* inserts, int count);
 
-template <class... Inserts> int ReportMessage(UINT id, UINT boxType, Inserts... inserts) {
+// The same, in the box the message table gives the message.
+template <class... Inserts> int ReportMessage(UINT id, Inserts... inserts) {
     const ReportInsert values[] = {AsInsert(inserts)..., 0};
-    return ReportMessageArgs(id, boxType, values, int(sizeof...(Inserts)));
+    return ReportMessageArgs(id, MessageBoxType(id), values, int(sizeof...(Inserts)));
 }
 
-// Appends text and CR LF to the log; nothing without a main window.
+// A box of a fixed text that no catalogue message holds, shown as every box of
+// the programs is; not logged. MessageBoxA's answer.
+int ShowBox(HWND owner, const char* text, const char* caption, UINT type);
+
+// Where the log goes, as the program chooses: the main window's log control,
+// while there is a main window, and an open file (null: none), or both.
+void SetLogFile(HANDLE file);
+
+// Appends text and CR LF to the log.
 void LogLine(const char* text);
 // The underscore line, followed by an empty line.
 void LogSeparator();

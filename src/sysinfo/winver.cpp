@@ -58,6 +58,6 @@ int WindowsVersionText() {
 
     char edition[EditionTextSize];
     DescribeWindows(facts, edition, sizeof edition);
-    return ReportMessage(MSG_WINDOWS_LINE, 0, edition, "64bit", unsigned(basic.dwMajorVersion),
+    return ReportMessage(MSG_WINDOWS_LINE, edition, "64bit", unsigned(basic.dwMajorVersion),
                          unsigned(basic.dwMinorVersion), facts.servicePack);
 }

@@ -22,6 +22,12 @@ std::string SystemText(DWORD code) {
     return result;
 }
 
+// A message logged without its box, whatever box the table gives it.
+template <class... Inserts> int LogOnly(UINT id, Inserts... inserts) {
+    const ReportInsert values[] = {AsInsert(inserts)..., 0};
+    return ReportMessageArgs(id, 0, values, int(sizeof...(Inserts)));
+}
+
 // Answers this process's next message box titled like the installer's boxes.
 DWORD WINAPI AnswerBox(void* button) {
     for (int i = 0; i < 1000; ++i) {
@@ -73,7 +79,7 @@ class Reporting : public ::testing::Test {
 
 TEST_F(Reporting, TextWithoutInsertsIgnoresTheErrorText) {
     SetLastError(0);
-    EXPECT_EQ(ReportMessage(MSG_LOG_TITLE, 0, nullptr), 0);
+    EXPECT_EQ(LogOnly(MSG_LOG_TITLE, nullptr), 0);
     EXPECT_EQ(Log(), "Scorewave Viewer Plugin Installation Log\r\n");
 }
 
@@ -81,33 +87,33 @@ TEST_F(Reporting, MissingErrorTextIsTheSystemsWordingOfTheLastError) {
     const std::string denied = SystemText(ERROR_ACCESS_DENIED);
     ASSERT_FALSE(denied.empty());
     SetLastError(ERROR_ACCESS_DENIED);
-    ReportMessage(MSG_FAILED_TO_INSTALL, 0, nullptr, "Chrome", "C:\\P\\npscorew64.dll", "plugin");
+    LogOnly(MSG_FAILED_TO_INSTALL, nullptr, "Chrome", "C:\\P\\npscorew64.dll", "plugin");
     EXPECT_EQ(Log(), "Failed to install plugin for Chrome\r\nto:\r\nC:\\P\\npscorew64.dll\r\n"
                      "because:\r\n" +
                          denied + "\r\n");
 
     SetWindowTextA(GetDlgItem(window_, IDC_INSTALL_LOG), "");
     SetLastError(0);
-    ReportMessage(MSG_FAILED_TO_INSTALL, 0, nullptr, "Chrome", "C:\\P", "plugin");
+    LogOnly(MSG_FAILED_TO_INSTALL, nullptr, "Chrome", "C:\\P", "plugin");
     EXPECT_EQ(Log(), "Failed to install plugin for Chrome\r\nto:\r\nC:\\P\r\n"
                      "because:\r\nUnknown Error\n\r\n");
 }
 
 TEST_F(Reporting, AnIdOutsideTheCatalogueLogsItsFirstInsert) {
-    ReportMessage(MSG_PLUGIN_FILE_NAME, 0, "npscorew64.dll", 1, 20, 0);
+    LogOnly(MSG_PLUGIN_FILE_NAME, "npscorew64.dll", 1, 20, 0);
     EXPECT_EQ(Log(), "npscorew64.dll\r\n");
 }
 
 TEST_F(Reporting, IntegerInsertsUseTheirFormats) {
-    ReportMessage(MSG_INSTALLED, 0, Preloaded(MSG_PRODUCT_NAME), 1, 20, 0);
-    ReportMessage(MSG_CANT_READ_NETSCAPE, 0, "why\r\n", 4, 7);
+    LogOnly(MSG_INSTALLED, Preloaded(MSG_PRODUCT_NAME), 1, 20, 0);
+    LogOnly(MSG_CANT_READ_NETSCAPE, "why\r\n", 4, 7);
     EXPECT_EQ(Log(), "Installed Scorewave Viewer Plugin 1.20.0\r\n"
                      "Can't read folder for Netscape 4.07:\r\nwhy\r\n\r\n");
 }
 
 TEST_F(Reporting, ABoxAnswerIsLoggedOnItsOwnLine) {
     HANDLE answerer = CreateThread(nullptr, 0, AnswerBox, (void*)(INT_PTR)IDRETRY, 0, nullptr);
-    int answer = ReportMessage(MSG_FILE_IN_USE, MB_RETRYCANCEL | MB_ICONQUESTION, "C:\\p.dll");
+    int answer = ReportMessage(MSG_FILE_IN_USE, "C:\\p.dll");
     WaitForSingleObject(answerer, 15000);
     CloseHandle(answerer);
     EXPECT_EQ(answer, IDRETRY);
@@ -117,6 +123,30 @@ TEST_F(Reporting, ABoxAnswerIsLoggedOnItsOwnLine) {
     const std::string answerLine = "\r\n    You answered: Retry\r\n\r\n\r\n";
     ASSERT_GE(log.size(), answerLine.size());
     EXPECT_EQ(log.substr(log.size() - answerLine.size()), answerLine);
+}
+
+TEST_F(Reporting, ALogFileGetsEveryLineTheWindowGets) {
+    const std::string path = "C:\\report-test.log";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    SetLogFile(file);
+    HANDLE answerer = CreateThread(nullptr, 0, AnswerBox, (void*)(INT_PTR)IDCANCEL, 0, nullptr);
+    ReportMessage(MSG_FILE_IN_USE, "C:\\p.dll");
+    WaitForSingleObject(answerer, 15000);
+    CloseHandle(answerer);
+    MainWindowHandle = nullptr;
+    LogOnly(MSG_LOG_TITLE, nullptr);
+    SetLogFile(nullptr);
+    CloseHandle(file);
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    HANDLE read = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ReadFile(read, buffer, sizeof buffer, &got, nullptr);
+    CloseHandle(read);
+    EXPECT_EQ(std::string(buffer, got), Log() + "Scorewave Viewer Plugin Installation Log\r\n");
 }
 
 TEST_F(Reporting, TheWindowsLineIsFollowedByAnEmptyLine) {
@@ -130,13 +160,12 @@ TEST_F(Reporting, TheWindowsLineIsFollowedByAnEmptyLine) {
 
 TEST_F(Reporting, OverLongInsertsAreLoggedWhole) {
     const std::string path(5000, 'p');
-    ReportMessage(MSG_CREATED_FILE, 0, path.c_str());
+    LogOnly(MSG_CREATED_FILE, path.c_str());
     EXPECT_EQ(Log(), "Created file " + path + "\r\n\r\n");
     // Far more inserts than any message names, and none at all where it names three.
-    ReportMessage(MSG_CANT_CREATE_SUBFOLDER, 0, "e", "Chrome", "C:\\x", "4", "5", "6", "7", "8",
-                  "9");
+    LogOnly(MSG_CANT_CREATE_SUBFOLDER, "e", "Chrome", "C:\\x", "4", "5", "6", "7", "8", "9");
     SetLastError(0);
-    ReportMessage(MSG_CANT_CREATE_SUBFOLDER, 0);
+    LogOnly(MSG_CANT_CREATE_SUBFOLDER);
     EXPECT_NE(Log().find("Can't create subfolder for :\r\n()\r\nbecause:\r\nUnknown Error\n"),
               std::string::npos)
         << Log();
@@ -145,7 +174,7 @@ TEST_F(Reporting, OverLongInsertsAreLoggedWhole) {
 TEST_F(Reporting, WithoutAMainWindowNothingIsLogged) {
     MainWindowHandle = nullptr;
     LogLine("lost");
-    EXPECT_EQ(ReportMessage(MSG_LOG_TITLE, 0, nullptr), 0);
+    EXPECT_EQ(LogOnly(MSG_LOG_TITLE, nullptr), 0);
     EXPECT_EQ(Log(), "");
 }
 
