@@ -5,6 +5,7 @@
 #include "process/state.h"
 #include "app/desktop_shell.h"
 #include "app/main_window.h"
+#include "process/dialog_class.h"
 #include "process/system_library.h"
 #include "app/switch_rules.h"
 #include "install/driver.h"
@@ -18,22 +19,9 @@ namespace {
 
 const UINT ExitInstalled = 0;
 const UINT ExitNotInstalled = 1;
-const char WindowClassName[] = "ScorewaveSetup";
-// The system's dialog class.
-const LPCSTR SystemDialogClass = MAKEINTATOM(0x8002);
-
-void RegisterWindowClass() {
-    WNDCLASSA wc;
-    if (!GetClassInfoA(nullptr, SystemDialogClass, &wc)) return;
-    wc.style ^= CS_GLOBALCLASS;
-    wc.lpszClassName = WindowClassName;
-    wc.hIcon = LoadIconA(ModuleHandle, MAKEINTRESOURCEA(IDI_PROGRAM));
-    wc.hInstance = ModuleHandle;
-    RegisterClassA(&wc);
-}
 
 UINT RunWindowed(int showState) {
-    RegisterWindowClass();
+    RegisterDialogClass();
     MainWindowHandle =
         CreateDialogParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0);
     // Without a window there is nothing to wait for: end as a run that installed nothing.

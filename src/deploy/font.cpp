@@ -7,6 +7,7 @@
 #include "deploy/image_rules.h"
 #include "deploy/payload.h"
 #include "deploy/registration.h"
+#include "deploy/uninstall_entry.h"
 #include "discovery/path_rules.h"
 #include "discovery/targets.h"
 #include "report/report.h"
@@ -14,9 +15,7 @@
 
 namespace {
 
-const char FontFileName[] = "Tonalis.ttf";
 const char FontFamily[] = "Tonalis";
-const char FontValueName[] = "Tonalis (TrueType)";
 const char NtFontsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 const char OlderFontsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
 const char FontBrowserName[] = "Font";
@@ -47,6 +46,11 @@ bool TakeCarriedFont() {
     return true;
 }
 
+} // namespace
+
+const char FontFileName[] = "Tonalis.ttf";
+const char FontValueName[] = "Tonalis (TrueType)";
+
 const char* FontsRegistryKey() {
     OSVERSIONINFOA info;
     ZeroMemory(&info, sizeof info);
@@ -56,6 +60,8 @@ const char* FontsRegistryKey() {
         return NtFontsKey;
     return OlderFontsKey;
 }
+
+namespace {
 
 void LogFontFailure(const char* fontPath) {
     // Room for the format, the family and the longest path: wsprintfA cannot overrun.
@@ -183,25 +189,28 @@ bool IsFontInstalled(const char* familyName, HDC dc) {
     return result;
 }
 
+bool MusicFontPath(char* fontPath, int size) {
+    char fontsFolder[MAX_PATH];
+    return SpecialFolderPath(CSIDL_FONTS, fontsFolder, sizeof fontsFolder) > 0 &&
+           ComposeFilePath(fontPath, size, fontsFolder, FontFileName, SeparatorUnlessPresent,
+                           IsAnsiLeadByte);
+}
+
 void InstallMusicFont(const char* pluginPath) {
     const char* fontsKey = FontsRegistryKey();
-    char fontsFolder[MAX_PATH];
     char fontPath[MAX_PATH];
-    if (SpecialFolderPath(CSIDL_FONTS, fontsFolder, sizeof fontsFolder) <= 0) return;
-    if (!ComposeFilePath(fontPath, sizeof fontPath, fontsFolder, FontFileName,
-                         SeparatorUnlessPresent, IsAnsiLeadByte))
-        return;
+    if (!MusicFontPath(fontPath, sizeof fontPath)) return;
 
     if (GetFileAttributesA(fontPath) == INVALID_FILE_ATTRIBUTES) {
         if (!FontItem.data && !TakeCarriedFont()) {
             ReportMessage(MSG_MISSING_LIBRARY, pluginPath);
             return;
         }
-        int result;
-        do {
-            result = DeployPayload(FontItem, fontPath, FontBrowserName);
-        } while (result == DeployRetry);
+        bool recorded = RecordCreated(CreatedFontFile);
+        int result = DeployWithRetries(FontItem, fontPath, FontBrowserName);
+        if (result != DeployWritten && recorded) ForgetCreated(CreatedFontFile);
         if (result != DeployWritten) return;
+        PlacedBytes += FontItem.size;
         if (AddFontResourceA(fontPath) < 1) {
             LogFontFailure(fontPath);
             return;
@@ -218,8 +227,11 @@ void InstallMusicFont(const char* pluginPath) {
     }
 
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, fontsKey, 0, EmptyClass, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, fontsKey, 0, EmptyClass, 0, KEY_WRITE | KEY_QUERY_VALUE,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        if (RegQueryValueExA(key, FontValueName, nullptr, nullptr, nullptr, nullptr) ==
+            ERROR_FILE_NOT_FOUND)
+            RecordCreated(CreatedFontValue);
         SetStringValue(key, FontValueName, FontFileName);
         RegCloseKey(key);
     }

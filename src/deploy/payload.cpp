@@ -1,5 +1,7 @@
 #include "deploy/payload.h"
 
+#include <cstring>
+
 #include "process/scoped_handle.h"
 #include "process/state.h"
 #include "deploy/folder_rules.h"
@@ -16,6 +18,8 @@ const WORD ActiveXResourceId = 103;
 PayloadItem PluginItem = {"plugin", nullptr, MAKEINTRESOURCEA(IDR_PLUGIN), nullptr, 0, nullptr};
 PayloadItem ActiveXItem = {"activeX control", nullptr, MAKEINTRESOURCEA(ActiveXResourceId),
                            nullptr,           0,       nullptr};
+PayloadItem RemoverItem = {"Scorewave Remover", RT_RCDATA, MAKEINTRESOURCEA(IDR_REMOVER),
+                           nullptr,             0,         nullptr};
 
 // Message 10 shows only its numbers; a non-empty first insert keeps the
 // reporter from putting the last error's text there.
@@ -162,21 +166,6 @@ DWORD OpenPrevious(const HeldFolder& folder, const char* name, Previous& previou
     return ERROR_SUCCESS;
 }
 
-// Renames the held previous file to the target's backup name, or, when an
-// older copy still holds that name, to a numbered one.
-bool Park(const HeldFolder& folder, const char* name, HANDLE previous) {
-    char parked[MAX_PATH];
-    if (!BackupPath(name, parked, sizeof parked, IsAnsiLeadByte)) return false;
-    DWORD error = RenameHeldFile(previous, folder, parked, false);
-    unsigned first = GetTickCount() ^ GetCurrentProcessId();
-    for (int attempt = 0; attempt < NameAttempts && IsTaken(error); ++attempt) {
-        if (!NumberedBackupName(name, first + attempt, parked, sizeof parked, IsAnsiLeadByte))
-            return false;
-        error = RenameHeldFile(previous, folder, parked, false);
-    }
-    return error == ERROR_SUCCESS;
-}
-
 // A file a running program has loaded cannot be replaced: the system says
 // "access denied" then, where a program holding it open says "in use". Both
 // are told as "in use".
@@ -241,7 +230,8 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
                     (previous.attributes & FILE_ATTRIBUTE_READONLY);
     if (readOnly && previous.movable)
         SetAttributesOf(previous.file.Get(), previous.attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    bool parked = previous.movable && Park(folder, name, previous.file.Get());
+    char parkedName[MAX_PATH];
+    bool parked = previous.movable && Park(folder, name, previous.file.Get(), parkedName);
     // Replaced in place instead: it must not be held open then.
     if (!parked) previous.file.Reset(nullptr);
 
@@ -272,6 +262,18 @@ DWORD WriteTemporaryCopy(PayloadItem& item, const HeldFolder& folder, unsigned f
     DeleteHeldFile(temporary.Get());
     temporary.Reset(nullptr);
     return error;
+}
+
+bool Park(const HeldFolder& folder, const char* name, HANDLE file, char* parked) {
+    if (!BackupPath(name, parked, MAX_PATH, IsAnsiLeadByte)) return false;
+    DWORD error = RenameHeldFile(file, folder, parked, false);
+    unsigned first = GetTickCount() ^ GetCurrentProcessId();
+    for (int attempt = 0; attempt < NameAttempts && IsTaken(error); ++attempt) {
+        if (!NumberedBackupName(name, first + attempt, parked, MAX_PATH, IsAnsiLeadByte))
+            return false;
+        error = RenameHeldFile(file, folder, parked, false);
+    }
+    return error == ERROR_SUCCESS;
 }
 
 DWORD ReplaceTarget(const HeldFolder& folder, const char* name, HANDLE temporary, HANDLE parked) {
@@ -337,11 +339,33 @@ bool FileCanBeOpened(const char* path) {
     return true;
 }
 
-int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName) {
+DWORD PlacedBytes;
+
+PayloadItem& CarriedRemover() {
+    return RemoverItem;
+}
+
+bool HoldsPayload(PayloadItem& item, const char* path) {
+    if (!LoadPayloadData(item)) return false;
+    ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart != item.size)
+        return false;
+    BYTE* bytes = (BYTE*)HeapAlloc(GetProcessHeap(), 0, item.size);
+    DWORD got = 0;
+    bool same = bytes && ReadFile(file.Get(), bytes, item.size, &got, nullptr) &&
+                got == item.size && memcmp(bytes, item.data, item.size) == 0;
+    if (bytes) HeapFree(GetProcessHeap(), 0, bytes);
+    return same;
+}
+
+int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName,
+                  bool logCreated) {
     DWORD error = PlacePayload(item, targetPath);
     if (error == ERROR_CANCELLED) return DeployKept;
     if (error == ERROR_SUCCESS) {
-        ReportMessage(MSG_CREATED_FILE, targetPath);
+        if (logCreated) ReportMessage(MSG_CREATED_FILE, targetPath);
         return DeployWritten;
     }
     SetLastError(error);
@@ -354,11 +378,18 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
     return answer == IDRETRY ? DeployRetry : DeployFailed;
 }
 
-int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* browserName) {
-    PayloadItem& item = useActiveX ? ActiveXItem : PluginItem;
+int DeployWithRetries(PayloadItem& item, const char* targetPath, const char* browserName,
+                      bool logCreated) {
     int result;
     do {
-        result = DeployPayload(item, targetPath, browserName);
+        result = DeployPayload(item, targetPath, browserName, logCreated);
     } while (result == DeployRetry);
+    return result;
+}
+
+int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* browserName) {
+    PayloadItem& item = useActiveX ? ActiveXItem : PluginItem;
+    int result = DeployWithRetries(item, targetPath, browserName);
+    if (result == DeployWritten) PlacedBytes += item.size;
     return result;
 }

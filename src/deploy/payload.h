@@ -22,8 +22,19 @@ struct PayloadItem {
 
 // Deploys the plug-in (or the ActiveX item), retrying while the user says Retry.
 int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* browserName);
-// One attempt. The payload takes the target's name only once it is whole.
-int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName);
+// One attempt. The payload takes the target's name only once it is whole. A
+// written file is logged (message 35) unless told otherwise.
+int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName,
+                  bool logCreated = true);
+// Attempts until the result is not Retry.
+int DeployWithRetries(PayloadItem& item, const char* targetPath, const char* browserName,
+                      bool logCreated = true);
+// The carried remover, as a payload.
+PayloadItem& CarriedRemover();
+// True when the file at path holds exactly the item's bytes.
+bool HoldsPayload(PayloadItem& item, const char* path);
+// The bytes this run has placed on the disk (plug-ins, font, remover).
+extern DWORD PlacedBytes;
 // Writes the item's whole resource into the open file, on the disk when it
 // returns; false with the system's reason otherwise.
 bool ExtractPayload(PayloadItem& item, HANDLE file);
@@ -35,6 +46,10 @@ bool ExtractPayload(PayloadItem& item, HANDLE file);
 // tells why.
 DWORD WriteTemporaryCopy(PayloadItem& item, const HeldFolder& folder, unsigned first,
                          ScopedHandle& temporary);
+// Renames the held file (opened with DELETE access) from `name` to its backup
+// name, or, when an older copy still holds that name, to a numbered one; the
+// name it took goes to parked (MAX_PATH bytes).
+bool Park(const HeldFolder& folder, const char* name, HANDLE file, char* parked);
 // The last step: the new file (temporary, open) takes the target's name in
 // the held folder, and the parked previous file (open; null when there is
 // none) goes. When the new file cannot take the name, it goes and the parked

@@ -4,13 +4,44 @@
 
 #include "process/state.h"
 #include "deploy/registration_rules.h"
+#include "deploy/uninstall_entry.h"
 #include "report/report.h"
 #include "resources/resource.h"
 
+const DocumentType DocumentTypes[DocumentTypeCount] = {
+    {".mtd", "Music.Transfer.Document", MSG_MTD_DESCRIPTION},
+    {".sgt", "ScorewaveGuitar.File", MSG_SGT_DESCRIPTION},
+};
+const char MimeType[] = "application/x-scorewave";
+const char MimeDatabaseKey[] = "MIME\\Database\\Content Type\\application/x-scorewave";
+const char OpenCommandKey[] = "Music.Transfer.Document\\shell\\open\\command";
+
 namespace {
 
-const char MimeType[] = "application/x-scorewave";
-const char MimeDatabasePrefix[] = "MIME\\Database\\Content Type\\";
+// Adds `bits` to the record before a key of HKCR that does not exist yet is
+// made.
+void RecordIfNew(const char* path, DWORD bits) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return;
+    }
+    RecordCreated(bits);
+}
+
+// The document type's index, for its bits in the record.
+int TypeIndex(const char* extension) {
+    for (int i = 0; i < DocumentTypeCount; ++i)
+        if (lstrcmpA(DocumentTypes[i].extension, extension) == 0) return i;
+    return -1;
+}
+
+// The record's bit for a key of this document type; none for an extension
+// that is not one of them.
+DWORD TypeBit(int type, DWORD (*bit)(int)) {
+    return type < 0 ? 0 : bit(type);
+}
+
 const char ContentTypeValue[] = "Content Type";
 const char ExtensionValue[] = "Extension";
 const char EditFlagsValue[] = "EditFlags";
@@ -19,7 +50,6 @@ const char DefaultIconKey[] = "DefaultIcon";
 const char FirstIconSuffix[] = ",0";
 const char ForIcon[] = "displaying icon";
 const char BrowserCommandKey[] = "HTTP\\shell\\open\\command";
-const char OpenCommandKey[] = "Music.Transfer.Document\\shell\\open\\command";
 char EmptyClass[] = "";
 // Owners longer than this count as unreadable.
 const DWORD OwnerLimit = 259;
@@ -120,9 +150,11 @@ bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* prog
         if (strcmp(owner, progId) == 0) return true;
         shownOwner = owner;
     }
-    int answer = ReportMessage(MSG_EXTENSION_IN_USE,
-                               Preloaded(MSG_WINDOWS), extension, shownOwner);
-    return answer != IDCANCEL;
+    int answer = ReportMessage(MSG_EXTENSION_IN_USE, Preloaded(MSG_WINDOWS), extension, shownOwner);
+    if (answer == IDCANCEL) return false;
+    // Recorded before the extension is taken, so that the remover can give it back.
+    if (shownOwner == owner) RecordOwner(extension, owner);
+    return true;
 }
 
 bool RegisterDocumentType(const char* extension, const char* progId, const char* description,
@@ -130,7 +162,9 @@ bool RegisterDocumentType(const char* extension, const char* progId, const char*
     bool result = true;
     bool takeable = true;
     HKEY key;
+    const int type = TypeIndex(extension);
 
+    RecordIfNew(extension, TypeBit(type, CreatedExtensionKey));
     if (CreateRegistryKey(HKEY_CLASSES_ROOT, extension, &key, Preloaded(MSG_INTERNET_EXPLORER)) !=
         ERROR_SUCCESS) {
         result = false;
@@ -145,11 +179,8 @@ bool RegisterDocumentType(const char* extension, const char* progId, const char*
         RegCloseKey(key);
     }
 
-    char mimeKey[ScratchPathSize];
-    lstrcpynA(mimeKey, MimeDatabasePrefix, sizeof mimeKey);
-    int prefixLength = lstrlenA(mimeKey);
-    lstrcpynA(mimeKey + prefixLength, MimeType, int(sizeof mimeKey) - prefixLength);
-    if (CreateRegistryKey(HKEY_CLASSES_ROOT, mimeKey, &key, Preloaded(MSG_WINDOWS)) !=
+    RecordIfNew(MimeDatabaseKey, CreatedMimeKey);
+    if (CreateRegistryKey(HKEY_CLASSES_ROOT, MimeDatabaseKey, &key, Preloaded(MSG_WINDOWS)) !=
         ERROR_SUCCESS) {
         result = false;
     } else {
@@ -158,6 +189,7 @@ bool RegisterDocumentType(const char* extension, const char* progId, const char*
         RegCloseKey(key);
     }
 
+    RecordIfNew(progId, TypeBit(type, CreatedProgIdKey));
     if (CreateRegistryKey(HKEY_CLASSES_ROOT, progId, &key, Preloaded(MSG_INTERNET_EXPLORER)) !=
         ERROR_SUCCESS)
         return false;
@@ -213,6 +245,7 @@ void RegisterOpenCommand() {
     if (command && ComposeOpenCommand(browserCommand, command, commandSize)) {
         HKEY commandKey;
         DWORD disposition = 0;
+        RecordIfNew(OpenCommandKey, CreatedOpenCommand);
         if (RegCreateKeyExA(HKEY_CLASSES_ROOT, OpenCommandKey, 0, EmptyClass, 0,
                             KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &commandKey,
                             &disposition) == ERROR_SUCCESS) {

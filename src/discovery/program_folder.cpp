@@ -3,6 +3,7 @@
 #include "process/scoped_handle.h"
 #include "deploy/held_folder.h"
 #include "deploy/payload.h"
+#include "deploy/uninstall_entry.h"
 #include "discovery/path_rules.h"
 #include "discovery/registry_text.h"
 #include "discovery/targets.h"
@@ -37,7 +38,9 @@ bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* progr
                       pluginsFolder);
         return false;
     }
-    // Made inside the program folder held open, so that it lands nowhere else.
+    // Made inside the program folder held open, so that it lands nowhere else,
+    // and recorded first, so that the remover takes it away when it is empty.
+    RecordPath(MadeFolders, pluginsFolder);
     HeldFolder parent;
     ScopedHandle made;
     DWORD error = HoldFolder(programFolder, parent);

@@ -1,8 +1,10 @@
 #include "install/driver.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include "process/state.h"
+#include "process/system_library.h"
 #include "deploy/folder_rules.h"
 #include "deploy/font.h"
 #include "deploy/held_folder.h"
@@ -10,8 +12,10 @@
 #include "deploy/payload_rules.h"
 #include "deploy/registration.h"
 #include "deploy/run_lock.h"
+#include "deploy/uninstall_entry.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
+#include "install/placement.h"
 #include "report/report.h"
 #include "resources/resource.h"
 
@@ -20,11 +24,9 @@ char InstalledPluginPath[272];
 namespace {
 
 const char OldPluginFileName[] = "npscorew.dll";
-const char MtdExtension[] = ".mtd";
-const char MtdProgId[] = "Music.Transfer.Document";
-const char SgtExtension[] = ".sgt";
-const char SgtProgId[] = "ScorewaveGuitar.File";
 const int ScratchPathSize = 272;
+// A function of shell32.dll, which is not imported (see SystemFunction).
+typedef void(WINAPI* SHChangeNotifyFn)(LONG, UINT, LPCVOID, LPCVOID);
 const int ReturnTextLimit = 260;
 
 // Removes an old 32-bit plug-in that sits beside a freshly written file,
@@ -55,7 +57,10 @@ int ScanAndDeploy() {
     for (int i = InstallTargets.count - 1; i >= 0; --i) {
         const InstallTarget& target = InstallTargets.records[i];
         if (target.pluginPath[0] == '\0') continue;
+        // In the record before it is written; forgotten again when it was not.
+        bool recorded = RecordPath(PluginPaths, target.pluginPath);
         int code = InstallPayloadFile(false, target.pluginPath, target.name);
+        if (code <= 2 && recorded) ForgetPath(PluginPaths, target.pluginPath);
         if (code > 2) {
             RemoveOldPluginBeside(target.pluginPath);
             lstrcpynA(InstalledPluginPath, target.pluginPath, sizeof InstalledPluginPath);
@@ -65,11 +70,17 @@ int ScanAndDeploy() {
     }
 
     if (result > 2) {
-        if (RegisterDocumentType(MtdExtension, MtdProgId, Preloaded(MSG_MTD_DESCRIPTION),
+        const DocumentType& mtd = DocumentTypes[0];
+        const DocumentType& sgt = DocumentTypes[1];
+        if (RegisterDocumentType(mtd.extension, mtd.progId, Preloaded(mtd.description),
                                  registrationPath)) {
             ReportMessage(MSG_NETSCAPE_REGISTERED, nullptr);
-            RegisterDocumentType(SgtExtension, SgtProgId, Preloaded(MSG_SGT_DESCRIPTION), nullptr);
+            RegisterDocumentType(sgt.extension, sgt.progId, Preloaded(sgt.description), nullptr);
         }
+        // Explorer shows the document types without a restart.
+        if (SHChangeNotifyFn notify =
+                (SHChangeNotifyFn)SystemFunction(Shell32Library, "SHChangeNotify"))
+            notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     }
     return result;
 }
@@ -80,8 +91,10 @@ bool InstallDriver() {
     // Id 49 is not in the catalogue: the line is the file name itself.
     ReportMessage(MSG_PLUGIN_FILE_NAME, PluginFileName, PayloadVersion.major,
                   PayloadVersion.minor, PayloadVersion.patch);
+    PlaceRemoverAndEntry();
     int result = ScanAndDeploy();
     if (InstalledPluginPath[0] != '\0') InstallMusicFont(InstalledPluginPath);
+    FinishPlacement(result > 2);
     if (result <= 2) return false;
 
     ReportToLog(MSG_LOG_TOP_HINT);

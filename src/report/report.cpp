@@ -9,6 +9,8 @@ namespace {
 const int MessageBufferSize = 384;
 char MessageBuffer[MessageBufferSize];
 HANDLE LogFile;
+char* LogBuffer;
+int LogBufferSize;
 
 const char UnknownError[] = "Unknown Error\n";
 const char Separator[] = "    _____________________________\r\n";
@@ -107,7 +109,17 @@ void SetLogFile(HANDLE file) {
     LogFile = file;
 }
 
+void SetLogBuffer(char* buffer, int size) {
+    LogBuffer = buffer;
+    LogBufferSize = size;
+    if (buffer && size > 0) buffer[0] = '\0';
+}
+
 void LogLine(const char* text) {
+    if (LogBuffer) {
+        AppendBounded(LogBuffer, LogBufferSize, text);
+        AppendBounded(LogBuffer, LogBufferSize, "\r\n");
+    }
     if (LogFile) {
         DWORD written;
         WriteFile(LogFile, text, DWORD(lstrlenA(text)), &written, nullptr);

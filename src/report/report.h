@@ -46,8 +46,10 @@ template <class... Inserts> int ReportMessage(UINT id, Inserts... inserts) {
 int ShowBox(HWND owner, const char* text, const char* caption, UINT type);
 
 // Where the log goes, as the program chooses: the main window's log control,
-// while there is a main window, and an open file (null: none), or both.
+// while there is a main window, an open file (null: none), and a text buffer
+// (null: none) that keeps as much of the log as fits, or any of them.
 void SetLogFile(HANDLE file);
+void SetLogBuffer(char* buffer, int size);
 
 // Appends text and CR LF to the log.
 void LogLine(const char* text);

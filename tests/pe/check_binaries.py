@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Checks on the built ScorewaveSetup.exe and npscorew64.dll, read as files.
+"""Checks on the built ScorewaveSetup.exe, ScorewaveRemove.exe and npscorew64.dll,
+read as files.
 
 Usage: check_binaries.py BUILD_DIR
 
@@ -15,12 +16,14 @@ Usage: check_binaries.py BUILD_DIR
   version 1 or 2, known flags, a prolog no longer than its function, codes that
   fill their count with each operation's slots; a chained one names another
   entry, a handler lies in code; and it lies in a section that is not executable.
-- The installer: no TLS directory, no constructor or destructor lists, no
-  C runtime initialiser tables, no pseudo-relocations. Its own entry point
-  (WinMainCRTStartup in src/app/main.cpp) runs none of them, so a change that
-  comes to need the C runtime's start-up fails here instead of misbehaving.
-- Both: a valid PE checksum.
-- The installer without its plug-in stays within 72 KiB (73,728 bytes).
+- The installer and the remover: no TLS directory, no constructor or destructor
+  lists, no C runtime initialiser tables, no pseudo-relocations. Their own entry
+  points (WinMainCRTStartup in src/app/main.cpp and src/remove/main.cpp) run
+  none of them, so a change that comes to need the C runtime's start-up fails
+  here instead of misbehaving.
+- All three: a valid PE checksum.
+- The installer without the plug-in and the remover it carries stays within
+  72 KiB (73,728 bytes); the remover within 48 KiB (49,152 bytes).
 
 Prints one line per check and "N passed, N failed" at the end; exits 1 when a
 check failed.
@@ -33,7 +36,8 @@ import sys
 
 import pefile
 
-SIZE_GUARD = 73728  # bytes: the installer without its plug-in
+SIZE_GUARD = 73728  # bytes: the installer without the plug-in and the remover
+REMOVER_GUARD = 49152  # bytes: the remover
 INSTALLER_NAMED = {
     "MainWindowProc": "MainWindowProc, the main window's dialog procedure",
 }
@@ -293,6 +297,33 @@ def check_exceptions(label, pe, map_path, named):
               "not in the link map" if rva is None else "none begins at 0x%x" % rva)
 
 
+def check_program(label, pe, map_path, named):
+    """A program of this project: unwind data for all its code, its entry point
+    named, and nothing of the C runtime's start-up."""
+    check_exceptions(label, pe, map_path, named)
+    entry = pe.OPTIONAL_HEADER.AddressOfEntryPoint
+    check(entry in {e[0] for e in (runtime_functions(pe)[0] or [])},
+          label + ": the header's entry point 0x%x has an entry" % entry)
+    tls = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_TLS"]]
+    check(tls.VirtualAddress == 0 and tls.Size == 0, label + ": no TLS directory")
+    names = [s.Name.rstrip(b"\0").decode(errors="replace") for s in pe.sections]
+    check(".tls" not in names and ".CRT" not in names,
+          label + ": no .tls or .CRT section", " ".join(names))
+    lists = filled_input_sections(map_path, {
+        "*(.ctors)", "*(.ctor)", "*(SORT_BY_NAME(.ctors.*))",
+        "*(.dtors)", "*(.dtor)", "*(SORT_BY_NAME(.dtors.*))",
+        "*(SORT_BY_NAME(.CRT$XC*))", "*(SORT_BY_NAME(.CRT$XI*))", "*(SORT_BY_NAME(.CRT$XL*))",
+        "*(SORT_BY_NAME(.CRT$XP*))", "*(SORT_BY_NAME(.CRT$XT*))",
+        "*(.tls$AAA)", "*(.tls)", "*(.tls$)", "*(SORT_BY_NAME(.tls$*))", "*(.tls$ZZZ)"})
+    check(not lists, label + ": no constructor, destructor, initialiser or TLS lists",
+          "; ".join(lists[:5]))
+    ctor, dtor = map_value(map_path, "__CTOR_LIST__"), map_value(map_path, "__DTOR_LIST__")
+    check(ctor is not None and dtor is not None and dtor - ctor == 16,
+          label + ": __CTOR_LIST__ holds only its two end marks")
+    psrelocs = map_value(map_path, "__rt_psrelocs_size")
+    check(psrelocs == 0, label + ": no pseudo-relocations", "size %s" % psrelocs)
+
+
 def main(build):
     setup_path = os.path.join(build, "ScorewaveSetup.exe")
     plugin_path = os.path.join(build, "npscorew64.dll")
@@ -309,40 +340,31 @@ def main(build):
         if name in exports:
             check(exports[name] in begins, "npscorew64.dll: the export table's " + name + " has an entry")
 
-    # The installer.
-    setup_map = os.path.join(build, "ScorewaveSetup.map")
-    check_exceptions("ScorewaveSetup.exe", setup, setup_map, INSTALLER_NAMED)
-    entry = setup.OPTIONAL_HEADER.AddressOfEntryPoint
-    check(entry in {e[0] for e in (runtime_functions(setup)[0] or [])},
-          "ScorewaveSetup.exe: the header's entry point 0x%x has an entry" % entry)
-    tls = setup.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_TLS"]]
-    check(tls.VirtualAddress == 0 and tls.Size == 0, "ScorewaveSetup.exe: no TLS directory")
-    names = [s.Name.rstrip(b"\0").decode(errors="replace") for s in setup.sections]
-    check(".tls" not in names and ".CRT" not in names,
-          "ScorewaveSetup.exe: no .tls or .CRT section", " ".join(names))
-    lists = filled_input_sections(setup_map, {
-        "*(.ctors)", "*(.ctor)", "*(SORT_BY_NAME(.ctors.*))",
-        "*(.dtors)", "*(.dtor)", "*(SORT_BY_NAME(.dtors.*))",
-        "*(SORT_BY_NAME(.CRT$XC*))", "*(SORT_BY_NAME(.CRT$XI*))", "*(SORT_BY_NAME(.CRT$XL*))",
-        "*(SORT_BY_NAME(.CRT$XP*))", "*(SORT_BY_NAME(.CRT$XT*))",
-        "*(.tls$AAA)", "*(.tls)", "*(.tls$)", "*(SORT_BY_NAME(.tls$*))", "*(.tls$ZZZ)"})
-    check(not lists, "ScorewaveSetup.exe: no constructor, destructor, initialiser or TLS lists",
-          "; ".join(lists[:5]))
-    ctor, dtor = map_value(setup_map, "__CTOR_LIST__"), map_value(setup_map, "__DTOR_LIST__")
-    check(ctor is not None and dtor is not None and dtor - ctor == 16,
-          "ScorewaveSetup.exe: __CTOR_LIST__ holds only its two end marks")
-    psrelocs = map_value(setup_map, "__rt_psrelocs_size")
-    check(psrelocs == 0, "ScorewaveSetup.exe: no pseudo-relocations", "size %s" % psrelocs)
+    # The two programs: no C runtime start-up of any kind.
+    remover_path = os.path.join(build, "ScorewaveRemove.exe")
+    remover = pefile.PE(remover_path)
+    for label, pe, named in (("ScorewaveSetup.exe", setup, INSTALLER_NAMED),
+                             ("ScorewaveRemove.exe", remover, {})):
+        check_program(label, pe, os.path.join(build, label[:-4] + ".map"), named)
 
-    for label, pe in (("npscorew64.dll", plugin), ("ScorewaveSetup.exe", setup)):
+    for label, pe in (("npscorew64.dll", plugin), ("ScorewaveSetup.exe", setup),
+                      ("ScorewaveRemove.exe", remover)):
         check(pe.OPTIONAL_HEADER.CheckSum != 0 and pe.verify_checksum(),
               label + ": the PE checksum is valid")
 
     setup_size = os.path.getsize(setup_path)
     plugin_size = os.path.getsize(plugin_path)
-    check(setup_size - plugin_size <= SIZE_GUARD,
-          "ScorewaveSetup.exe without its plug-in: %d bytes (%d - %d), guard %d"
-          % (setup_size - plugin_size, setup_size, plugin_size, SIZE_GUARD))
+    remover_size = os.path.getsize(remover_path)
+    own = setup_size - plugin_size - remover_size
+    check(own <= SIZE_GUARD,
+          "ScorewaveSetup.exe without the plug-in and the remover it carries: %d bytes "
+          "(%d - %d - %d), guard %d" % (own, setup_size, plugin_size, remover_size, SIZE_GUARD))
+    check(remover_size <= REMOVER_GUARD,
+          "ScorewaveRemove.exe: %d bytes, guard %d" % (remover_size, REMOVER_GUARD))
+    for label, pe in (("ScorewaveSetup.exe", setup), ("ScorewaveRemove.exe", remover)):
+        print("       %s sections: %s" % (label, ", ".join(
+            "%s %d" % (sec.Name.rstrip(b"\0").decode(errors="replace"), sec.SizeOfRawData)
+            for sec in pe.sections)))
 
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0

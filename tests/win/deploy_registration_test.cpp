@@ -28,12 +28,15 @@ const char Registered[] = "Netscape plugin registered OK\r\n\r\n";
 typedef RegistrySnapshot Snapshot;
 
 // HKCR as programs see it, and the rest of HKLM\SOFTWARE and HKCU\Software
-// (without the class keys already seen through HKCR, and Wine's own settings).
+// (without the class keys already seen through HKCR, Wine's own settings and
+// the uninstall entry with its record, which the removal tests follow).
 Snapshot TakeSnapshot() {
     Snapshot out;
     AddRegistryTree(HKEY_CLASSES_ROOT, "HKCR\\", "", {}, out);
     AddRegistryTree(HKEY_LOCAL_MACHINE, "HKLM\\", "SOFTWARE",
-                    {"SOFTWARE\\Classes", "SOFTWARE\\Wow6432Node\\Classes", "SOFTWARE\\Wine"}, out);
+                    {"SOFTWARE\\Classes", "SOFTWARE\\Wow6432Node\\Classes", "SOFTWARE\\Wine",
+                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scorewave Viewer"},
+                    out);
     AddRegistryTree(HKEY_CURRENT_USER, "HKCU\\", "Software",
                     {"Software\\Classes", "Software\\Wine"}, out);
     return out;

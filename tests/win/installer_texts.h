@@ -8,6 +8,9 @@ const char PluginFile[] = "npscorew64.dll";
 const char OldPluginFile[] = "npscorew.dll";
 const char SucceededStatus[] = "Plugin installation was successful.";
 const char FailedStatus[] = "Plugin installation was unsuccessful.";
+// The remover an installation places, and its folder.
+const char RemoverFolder[] = "C:\\Program Files\\Scorewave";
+const char RemoverPath[] = "C:\\Program Files\\Scorewave\\ScorewaveRemove.exe";
 // How long one installer run may take before a test gives up on it.
 const DWORD RunWaitMs = 60000;
 

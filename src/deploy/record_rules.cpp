@@ -1,0 +1,121 @@
+#include "deploy/record_rules.h"
+
+#include <cstring>
+
+#include "deploy/payload_rules.h"
+#include "discovery/target_rules.h"
+
+namespace {
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool SameText(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b)
+        if (AsciiLower(*a) != AsciiLower(*b)) return false;
+    return *a == *b;
+}
+
+// The texts of a list one after another; stops at the list's end, at an
+// empty text, or where a text runs past listSize.
+template <typename Visit> void ForEachText(const char* list, size_t listSize, Visit visit) {
+    for (size_t at = 0; at < listSize && list[at] != '\0';) {
+        size_t length = strnlen(list + at, listSize - at);
+        if (at + length >= listSize) return; // no zero within the list
+        if (!visit(list + at, at, length)) return;
+        at += length + 1;
+    }
+}
+
+// Where the list's texts end (before the closing zero).
+size_t TextsEnd(const char* list, size_t listSize) {
+    size_t end = 0;
+    ForEachText(list, listSize, [&](const char*, size_t at, size_t length) {
+        end = at + length + 1;
+        return true;
+    });
+    return end;
+}
+
+const char* const RemovableFolders[] = {"Plugins", "Scorewave"};
+
+// Appends number in decimal, at least `digits` wide, as far as it fits.
+void AppendNumber(char* out, size_t outSize, size_t* used, unsigned number, int digits) {
+    char reversed[12];
+    int count = 0;
+    do {
+        reversed[count++] = char('0' + number % 10);
+        number /= 10;
+    } while ((number != 0 || count < digits) && count < int(sizeof reversed));
+    while (count > 0 && *used + 1 < outSize)
+        out[(*used)++] = reversed[--count];
+    out[*used] = '\0';
+}
+
+} // namespace
+
+bool MultiStringHolds(const char* list, size_t listSize, const char* text) {
+    bool found = false;
+    ForEachText(list, listSize, [&](const char* item, size_t, size_t) {
+        found = SameText(item, text);
+        return !found;
+    });
+    return found;
+}
+
+bool MultiStringAppend(char* buffer, size_t bufferSize, size_t listSize, const char* text,
+                       size_t* newSize) {
+    size_t end = TextsEnd(buffer, listSize);
+    size_t length = strlen(text);
+    if (length == 0 || end + length + 2 > bufferSize) return false;
+    memcpy(buffer + end, text, length + 1);
+    buffer[end + length + 1] = '\0';
+    *newSize = end + length + 2;
+    return true;
+}
+
+size_t MultiStringRemove(char* list, size_t listSize, const char* text) {
+    size_t end = TextsEnd(list, listSize);
+    size_t out = 0;
+    ForEachText(list, end, [&](const char* item, size_t at, size_t length) {
+        if (!SameText(item, text)) {
+            memmove(list + out, list + at, length + 1);
+            out += length + 1;
+        }
+        return true;
+    });
+    if (out + 1 > listSize) return out;
+    list[out] = '\0';
+    return out + 1;
+}
+
+bool IsRemovableBesidePlugin(const char* name) {
+    return SameText(name, PluginFileName) || IsTemporaryName(name) ||
+           ClassifyParkedName(PluginFileName, name, nullptr) != NotParkedName;
+}
+
+bool IsRemovableFolderName(const char* name) {
+    for (const char* folder : RemovableFolders)
+        if (SameText(name, folder)) return true;
+    return false;
+}
+
+void DisplayVersionText(int major, int minor, int patch, char* out, size_t outSize) {
+    if (outSize == 0) return;
+    size_t used = 0;
+    out[0] = '\0';
+    const unsigned parts[] = {unsigned(major), unsigned(minor), unsigned(patch)};
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0 && used + 1 < outSize) out[used++] = '.';
+        AppendNumber(out, outSize, &used, parts[i], 1);
+    }
+}
+
+void InstallDateText(int year, int month, int day, char* out, size_t outSize) {
+    if (outSize == 0) return;
+    size_t used = 0;
+    AppendNumber(out, outSize, &used, unsigned(year), 4);
+    AppendNumber(out, outSize, &used, unsigned(month), 2);
+    AppendNumber(out, outSize, &used, unsigned(day), 2);
+}

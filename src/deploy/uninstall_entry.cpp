@@ -1,0 +1,200 @@
+#include "deploy/uninstall_entry.h"
+
+#include "process/state.h"
+#include <shlobj.h>
+
+#include "deploy/record_rules.h"
+#include "discovery/path_rules.h"
+#include "discovery/targets.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+const char UninstallEntryKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scorewave Viewer";
+
+const char RemoverFileName[] = "ScorewaveRemove.exe";
+
+namespace {
+
+const char RemoverFolderName[] = "Scorewave";
+
+// The record's values, beside the entry's own.
+const char* const ListValues[] = {"ScorewavePlugins", "ScorewaveFolders"};
+const char CreatedValue[] = "ScorewaveCreated";
+const char OwnerValuePrefix[] = "ScorewaveOwner";
+// Room for every path the installer could ever record, and a margin; a longer
+// list is not the installer's and is read as none.
+const DWORD ListBufferSize = 16384;
+char ListBuffer[ListBufferSize];
+
+char EmptyClass[] = "";
+
+DWORD ReadDword(HKEY key, const char* name) {
+    DWORD value = 0, type = 0, size = sizeof value;
+    if (RegQueryValueExA(key, name, nullptr, &type, (BYTE*)&value, &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof value)
+        return 0;
+    return value;
+}
+
+// Writes a value of the entry, or logs why it cannot (message 12).
+void SetRecordValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
+    LONG error = RegSetValueExA(key, name, 0, type, (const BYTE*)data, size);
+    if (error == ERROR_SUCCESS) return;
+    SetLastError(DWORD(error));
+    ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
+}
+
+DWORD ReadListFrom(HKEY key, RecordList list, char* buffer, DWORD size) {
+    DWORD type = 0, got = size - 2;
+    if (RegQueryValueExA(key, ListValues[list], nullptr, &type, (BYTE*)buffer, &got) !=
+            ERROR_SUCCESS ||
+        type != REG_MULTI_SZ)
+        return 0;
+    // Closed whatever was stored: a value without its zeros is read safely.
+    buffer[got] = buffer[got + 1] = '\0';
+    return got + 2;
+}
+
+void OwnerValueName(const char* extension, char* name, int size) {
+    lstrcpynA(name, OwnerValuePrefix, size);
+    int used = lstrlenA(name);
+    lstrcpynA(name + used, extension, size - used);
+}
+
+} // namespace
+
+bool RemoverPaths(char* folder, char* remover) {
+    char programFiles[MAX_PATH];
+    return SpecialFolderPath(CSIDL_PROGRAM_FILES, programFiles, sizeof programFiles) > 0 &&
+           ComposeSubfolder(folder, MAX_PATH, programFiles, RemoverFolderName, IsAnsiLeadByte) &&
+           ComposeFilePath(remover, MAX_PATH, folder, RemoverFileName, AlwaysAddSeparator,
+                           IsAnsiLeadByte);
+}
+
+bool UninstallEntryExists() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, 0, KEY_READ | KEY_WOW64_64KEY,
+                      &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+HKEY OpenUninstallEntry(bool create) {
+    HKEY key = nullptr;
+    const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY;
+    LONG error = create ? RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, 0, EmptyClass, 0,
+                                          access, nullptr, &key, nullptr)
+                        : RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, 0, access, &key);
+    if (error == ERROR_SUCCESS) return key;
+    if (create) {
+        SetLastError(DWORD(error));
+        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
+    }
+    return nullptr;
+}
+
+bool RecordPath(RecordList list, const char* path) {
+    HKEY key = OpenUninstallEntry(true);
+    if (!key) return false;
+    DWORD size = ReadListFrom(key, list, ListBuffer, ListBufferSize);
+    size_t newSize = 0;
+    bool added = !MultiStringHolds(ListBuffer, size, path) &&
+                 MultiStringAppend(ListBuffer, ListBufferSize, size, path, &newSize);
+    if (added) SetRecordValue(key, ListValues[list], REG_MULTI_SZ, ListBuffer, DWORD(newSize));
+    RegCloseKey(key);
+    return added;
+}
+
+void ForgetPath(RecordList list, const char* path) {
+    HKEY key = OpenUninstallEntry(false);
+    if (!key) return;
+    DWORD size = ReadListFrom(key, list, ListBuffer, ListBufferSize);
+    if (size > 0) {
+        size_t left = MultiStringRemove(ListBuffer, size, path);
+        SetRecordValue(key, ListValues[list], REG_MULTI_SZ, ListBuffer, DWORD(left));
+    }
+    RegCloseKey(key);
+}
+
+bool RecordCreated(DWORD bits) {
+    HKEY key = OpenUninstallEntry(true);
+    if (!key) return false;
+    DWORD recorded = ReadDword(key, CreatedValue);
+    bool added = (recorded | bits) != recorded;
+    recorded |= bits;
+    if (added) SetRecordValue(key, CreatedValue, REG_DWORD, &recorded, sizeof recorded);
+    RegCloseKey(key);
+    return added;
+}
+
+void ForgetCreated(DWORD bits) {
+    HKEY key = OpenUninstallEntry(false);
+    if (!key) return;
+    DWORD recorded = ReadDword(key, CreatedValue) & ~bits;
+    SetRecordValue(key, CreatedValue, REG_DWORD, &recorded, sizeof recorded);
+    RegCloseKey(key);
+}
+
+void RecordOwner(const char* extension, const char* owner) {
+    char name[64], recorded[2];
+    if (ReadRecordedOwner(extension, recorded, sizeof recorded)) return;
+    HKEY key = OpenUninstallEntry(true);
+    if (!key) return;
+    OwnerValueName(extension, name, sizeof name);
+    SetRecordValue(key, name, REG_SZ, owner, DWORD(lstrlenA(owner) + 1));
+    RegCloseKey(key);
+}
+
+DWORD ReadRecordList(RecordList list, char* buffer, DWORD size) {
+    HKEY key = OpenUninstallEntry(false);
+    if (!key) return 0;
+    DWORD got = ReadListFrom(key, list, buffer, size);
+    RegCloseKey(key);
+    return got;
+}
+
+DWORD RecordedCreations() {
+    HKEY key = OpenUninstallEntry(false);
+    if (!key) return 0;
+    DWORD recorded = ReadDword(key, CreatedValue);
+    RegCloseKey(key);
+    return recorded;
+}
+
+bool ReadRecordedOwner(const char* extension, char* owner, DWORD size) {
+    HKEY key = OpenUninstallEntry(false);
+    if (!key) return false;
+    char name[64];
+    OwnerValueName(extension, name, sizeof name);
+    DWORD type = 0, got = size - 1;
+    bool read = RegQueryValueExA(key, name, nullptr, &type, (BYTE*)owner, &got) == ERROR_SUCCESS &&
+                type == REG_SZ && got > 1;
+    RegCloseKey(key);
+    if (read) owner[got] = '\0';
+    return read;
+}
+
+LONG DeleteKeyTree(HKEY root, const char* path, REGSAM view) {
+    HKEY key;
+    LONG error = RegOpenKeyExA(root, path, 0, KEY_READ | view, &key);
+    if (error == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (error != ERROR_SUCCESS) return error;
+    // The subkeys first, always the first one left: each goes before the next is asked for.
+    char name[256];
+    DWORD length = sizeof name;
+    while (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS) {
+        char sub[512];
+        lstrcpynA(sub, path, sizeof sub);
+        int used = lstrlenA(sub);
+        if (used + 1 + lstrlenA(name) >= int(sizeof sub)) break;
+        sub[used] = '\\';
+        lstrcpynA(sub + used + 1, name, int(sizeof sub) - used - 1);
+        if (DeleteKeyTree(root, sub, view) != ERROR_SUCCESS) break;
+        length = sizeof name;
+    }
+    RegCloseKey(key);
+    return RegDeleteKeyExA(root, path, view, 0);
+}

@@ -1,0 +1,62 @@
+// The Programs and Features entry of Scorewave Viewer and, under it, the
+// record of what installations did, which the remover acts on. Both live in
+// HKLM's 64-bit view only, where no standard user can write: the remover runs
+// elevated and trusts nothing else.
+//
+// Every change an installation makes is added to the record before it is made,
+// so that whatever a killed run did is recorded; a later run adds to the record
+// and never drops what an earlier run recorded.
+#pragma once
+#include <windows.h>
+
+extern const char UninstallEntryKey[]; // under HKEY_LOCAL_MACHINE
+
+// Where the remover lives: ScorewaveRemove.exe in the Scorewave folder of the
+// 64-bit Program Files folder, which no standard user can write. Both paths
+// MAX_PATH bytes; false when they cannot be had.
+extern const char RemoverFileName[];
+bool RemoverPaths(char* folder, char* remover);
+
+// What installations created, as bits of the record.
+const DWORD CreatedFontFile = 0x1;
+const DWORD CreatedFontValue = 0x2;
+const DWORD CreatedMimeKey = 0x4;
+const DWORD CreatedOpenCommand = 0x8;
+// Per document type (its index in DocumentTypes): its extension key and its ProgID key.
+inline DWORD CreatedExtensionKey(int type) {
+    return 0x10u << type;
+}
+inline DWORD CreatedProgIdKey(int type) {
+    return 0x100u << type;
+}
+
+enum RecordList {
+    PluginPaths, // every plug-in file written
+    MadeFolders, // every folder made
+};
+
+bool UninstallEntryExists();
+// The entry's key for reading and writing values, made when `create`; null
+// on failure (logged with message 12). The caller closes it.
+HKEY OpenUninstallEntry(bool create);
+
+// True when the path was not in the record before, so that a change that did
+// not happen after all can be forgotten again.
+bool RecordPath(RecordList list, const char* path);
+void ForgetPath(RecordList list, const char* path);
+// True when any of the bits was not recorded before.
+bool RecordCreated(DWORD bits);
+void ForgetCreated(DWORD bits);
+// The ProgID an extension was taken from; one already recorded stays.
+void RecordOwner(const char* extension, const char* owner);
+
+// The list as recorded (a REG_MULTI_SZ in buffer), its size in bytes; 0 when
+// there is none or it does not fit size.
+DWORD ReadRecordList(RecordList list, char* buffer, DWORD size);
+DWORD RecordedCreations();
+// The recorded owner of an extension; false when none is recorded.
+bool ReadRecordedOwner(const char* extension, char* owner, DWORD size);
+
+// Deletes a key and everything under it (a view flag such as KEY_WOW64_64KEY
+// in view); ERROR_SUCCESS also when there is none.
+LONG DeleteKeyTree(HKEY root, const char* path, REGSAM view);

@@ -1,0 +1,65 @@
+// Entry point of ScorewaveRemove.exe: "/quiet" removes without a window or a
+// box; otherwise the user is asked first, running browsers are dealt with as
+// the installer does, and a closing box says what was removed.
+#include <windows.h>
+
+#include "process/dialog_class.h"
+#include "process/state.h"
+#include "process/system_library.h"
+#include "browsers/active_dialog.h"
+#include "browsers/detect.h"
+#include "deploy/run_lock.h"
+#include "deploy/uninstall_entry.h"
+#include "remove/removal.h"
+#include "remove/remove_rules.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+// The windowed run's log, for its closing box.
+const int SummarySize = 4096;
+char Summary[SummarySize];
+
+unsigned RunRemoval() {
+    RunLock lock(nullptr);
+    return RemovalExitCode(RemoveScorewave());
+}
+
+unsigned RunWindowed() {
+    if (!UninstallEntryExists()) {
+        ReportMessage(MSG_NOT_INSTALLED);
+        return ExitFailed;
+    }
+    if (ReportMessage(MSG_REMOVE_QUESTION) != IDYES) return ExitFailed;
+    RegisterDialogClass();
+    SetLogBuffer(Summary, SummarySize);
+    if (CountRunningBrowsers(nullptr) != 0 &&
+        DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_BROWSERS), nullptr,
+                        ActiveBrowsersDialog, 0) == IDCANCEL)
+        return ExitFailed;
+    unsigned exitCode = RunRemoval();
+    SetLogBuffer(nullptr, 0);
+    UINT closing = exitCode == ExitRemoved          ? MSG_REMOVAL_DONE
+                   : exitCode == ExitRestartNeeded ? MSG_REMOVAL_AT_RESTART
+                                                   : MSG_REMOVAL_INCOMPLETE;
+    ReportMessage(closing, Summary);
+    return exitCode;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
+    ModuleHandle = GetModuleHandleA(nullptr);
+    LoadPreloadedStrings();
+    unsigned exitCode = HasQuietSwitch(GetCommandLineA()) ? RunRemoval() : RunWindowed();
+    ExitProcess(exitCode);
+}
+
+// The program's entry point, without the C runtime's start-up code, as the
+// installer's (src/app/main.cpp).
+extern "C" __attribute__((externally_visible)) void WINAPI WinMainCRTStartup() {
+    ExitProcess(
+        UINT(WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT)));
+}
