@@ -3,10 +3,10 @@
 # release. Usage: tools/sign.sh BUILD [OUT]   (OUT: BUILD/signed by default)
 #
 # Takes the ordinary, unsigned build in BUILD (make builds it first), signs
-# its npscorew64.dll, builds ScorewaveSetup.exe around that signed plug-in (a
-# second build of the same sources in OUT.tmp, which carries the given DLL
-# instead of building one: tools/carry_plugin.sh), signs the installer, and only
-# then puts both signed files in OUT. Any failure (a missing or wrong
+# its npscorew64.dll and ScorewaveRemove.exe, builds ScorewaveSetup.exe around
+# them (a second build of the same sources in OUT.tmp, which carries the given
+# files instead of building them: tools/carry_plugin.sh), signs the installer,
+# and only then puts the three signed files in OUT. Any failure (a missing or wrong
 # certificate, key or password: osslsigncode says which) leaves no OUT and no
 # OUT.tmp. The ordinary build in BUILD stays unsigned. Both signed files must
 # pass tools/signature_check.py (one signature, nothing added), and the SHA-256
@@ -44,7 +44,7 @@ fi
 timestamp=()
 [ -n "${SIGN_TIMESTAMP_URL:-}" ] && timestamp=(-ts "$SIGN_TIMESTAMP_URL")
 command -v osslsigncode >/dev/null || fail "osslsigncode is missing (apt-get install osslsigncode)"
-for f in npscorew64.dll ScorewaveSetup.exe; do
+for f in npscorew64.dll ScorewaveRemove.exe ScorewaveSetup.exe; do
     [ -f "$build/$f" ] || fail "$build/$f is missing: build first (make)"
 done
 
@@ -59,14 +59,16 @@ sign() { # DESCRIPTION IN OUT
 }
 
 sign "Scorewave Viewer Plugin" "$build/npscorew64.dll" "$tmp/npscorew64.dll"
+sign "Scorewave Viewer Remover" "$build/ScorewaveRemove.exe" "$tmp/ScorewaveRemove.exe"
 
-# The installer around the signed plug-in, from the same sources and time stamp.
-"$here/tools/carry_plugin.sh" "$tmp/npscorew64.dll" "$tmp/build" ||
-    fail "building the installer around the signed plug-in failed"
+# The installer around the signed plug-in and remover, from the same sources
+# and time stamp.
+"$here/tools/carry_plugin.sh" "$tmp/npscorew64.dll" "$tmp/ScorewaveRemove.exe" "$tmp/build" ||
+    fail "building the installer around the signed plug-in and remover failed"
 
 sign "Scorewave Viewer Plugin Setup" "$tmp/build/ScorewaveSetup.exe" "$tmp/ScorewaveSetup.exe"
 
-for f in npscorew64.dll ScorewaveSetup.exe; do
+for f in npscorew64.dll ScorewaveRemove.exe ScorewaveSetup.exe; do
     /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/$f" >"$tmp/signer.txt" || {
         cat "$tmp/signer.txt" >&2
         fail "$f is not signed once with nothing added: make verify-release would refuse it"
@@ -74,8 +76,8 @@ for f in npscorew64.dll ScorewaveSetup.exe; do
 done
 
 mkdir -p "$out.new"
-mv "$tmp/npscorew64.dll" "$tmp/ScorewaveSetup.exe" "$out.new/"
+mv "$tmp/npscorew64.dll" "$tmp/ScorewaveRemove.exe" "$tmp/ScorewaveSetup.exe" "$out.new/"
 mv "$out.new" "$out"
-echo "signed: $out/npscorew64.dll $out/ScorewaveSetup.exe"
-(cd "$out" && sha256sum npscorew64.dll ScorewaveSetup.exe)
+echo "signed: $out/npscorew64.dll $out/ScorewaveRemove.exe $out/ScorewaveSetup.exe"
+(cd "$out" && sha256sum npscorew64.dll ScorewaveRemove.exe ScorewaveSetup.exe)
 echo "$(cat "$tmp/signer.txt") (publish it: make verify-release SIGNER_SHA256=...)"

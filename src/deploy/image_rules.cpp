@@ -4,35 +4,39 @@
 
 namespace {
 
-// Little-endian reads that never leave the buffer: false when they would.
+// The bytes of a file or a resource. Every read is checked against their end:
+// a field that lies past it reads as 0, which no structure read here accepts
+// where it matters (a signature, a length, a count), and ranges that are used
+// as a whole are checked with Has.
 struct Bytes {
     const uint8_t* data;
     size_t size;
 
     bool Has(size_t at, size_t count) const { return at <= size && count <= size - at; }
-    bool Word(size_t at, uint32_t* value) const {
-        if (!Has(at, 2)) return false;
-        *value = uint32_t(data[at]) | uint32_t(data[at + 1]) << 8;
-        return true;
+    // A little-endian number of `width` bytes.
+    uint32_t Read(size_t at, int width) const {
+        uint32_t value = 0;
+        if (Has(at, size_t(width)))
+            for (int i = width - 1; i >= 0; --i)
+                value = value << 8 | data[at + size_t(i)];
+        return value;
     }
-    bool Dword(size_t at, uint32_t* value) const {
-        if (!Has(at, 4)) return false;
-        *value = uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
-                 uint32_t(data[at + 3]) << 24;
-        return true;
-    }
+    uint32_t Word(size_t at) const { return Read(at, 2); }
+    uint32_t Dword(size_t at) const { return Read(at, 4); }
 };
 
 const uint32_t Pe32Magic = 0x10B;
 const uint32_t Pe32PlusMagic = 0x20B;
+const uint32_t PeSignature = 0x00004550; // "PE\0\0"
 const uint32_t ResourceDirectoryIndex = 2;
 const size_t SectionHeaderSize = 40;
 const size_t DirectoryHeaderSize = 16;
 const size_t DirectoryEntrySize = 8;
+const size_t DataEntrySize = 16;
 const uint32_t HighBit = 0x80000000u;
 
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+char AsciiUpper(uint32_t c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c);
 }
 
 // Where the resource directory lies in the file and how its RVAs map to file
@@ -42,106 +46,71 @@ struct ResourceView {
     size_t sections; // file offset of the first section header
     uint32_t sectionCount;
     uint32_t rootRva; // the resource directory's RVA
-    size_t root;      // ... and its file offset
 };
 
-// The file offset of `count` bytes at an RVA, inside one section's raw data.
-bool RvaToOffset(const ResourceView& view, uint32_t rva, uint32_t count, size_t* offset) {
+// The file offset of `count` bytes at an RVA, inside one section's raw data;
+// 0 (never a resource's offset: the headers are there) when there is none.
+size_t RvaToOffset(const ResourceView& view, uint32_t rva, uint32_t count) {
     for (uint32_t i = 0; i < view.sectionCount; ++i) {
         size_t header = view.sections + i * SectionHeaderSize;
-        uint32_t virtualSize, virtualAddress, rawSize, rawOffset;
-        if (!view.file.Dword(header + 8, &virtualSize) ||
-            !view.file.Dword(header + 12, &virtualAddress) ||
-            !view.file.Dword(header + 16, &rawSize) || !view.file.Dword(header + 20, &rawOffset))
-            return false;
-        if (rva < virtualAddress) continue;
+        uint32_t virtualAddress = view.file.Dword(header + 12);
+        uint32_t rawSize = view.file.Dword(header + 16);
+        size_t rawOffset = view.file.Dword(header + 20);
         uint32_t into = rva - virtualAddress;
-        if (into >= rawSize || count > rawSize - into) continue;
-        if (!view.file.Has(size_t(rawOffset) + into, count)) return false;
-        *offset = size_t(rawOffset) + into;
-        return true;
+        if (rva < virtualAddress || into >= rawSize || count > rawSize - into) continue;
+        return view.file.Has(rawOffset + into, count) ? rawOffset + into : 0;
     }
-    return false;
+    return 0;
 }
 
 bool OpenResourceView(const uint8_t* image, size_t size, ResourceView* view) {
-    view->file = {image, size};
-    const Bytes& file = view->file;
-    uint32_t peOffset, signature, sectionCount, optionalSize, magic;
-    if (!file.Has(0, 2) || image[0] != 'M' || image[1] != 'Z') return false;
-    if (!file.Dword(0x3C, &peOffset) || !file.Dword(peOffset, &signature) ||
-        signature != 0x00004550)
-        return false;
-    size_t header = size_t(peOffset) + 4;
+    const Bytes file = {image, size};
+    view->file = file;
+    if (file.Word(0) != 0x5A4D) return false; // "MZ"
+    size_t header = size_t(file.Dword(0x3C)) + 4;
+    if (file.Dword(header - 4) != PeSignature) return false;
     size_t optional = header + 20;
-    if (!file.Word(header + 2, &sectionCount) || !file.Word(header + 16, &optionalSize) ||
-        !file.Word(optional, &magic))
+    uint32_t optionalSize = file.Word(header + 16);
+    uint32_t magic = file.Word(optional);
+    size_t directories = magic == Pe32Magic ? 96 : magic == Pe32PlusMagic ? 112 : 0;
+    if (directories == 0 || file.Dword(optional + directories - 4) <= ResourceDirectoryIndex ||
+        directories + ResourceDirectoryIndex * 8 + 8 > optionalSize)
         return false;
-    size_t countAt, directories;
-    if (magic == Pe32Magic) {
-        countAt = optional + 92;
-        directories = optional + 96;
-    } else if (magic == Pe32PlusMagic) {
-        countAt = optional + 108;
-        directories = optional + 112;
-    } else {
-        return false;
-    }
-    uint32_t directoryCount, rva, directorySize;
-    if (!file.Dword(countAt, &directoryCount) || directoryCount <= ResourceDirectoryIndex)
-        return false;
-    size_t entry = directories + ResourceDirectoryIndex * 8;
-    if (entry + 8 > optional + optionalSize) return false;
-    if (!file.Dword(entry, &rva) || !file.Dword(entry + 4, &directorySize) || rva == 0)
-        return false;
+    view->rootRva = file.Dword(optional + directories + ResourceDirectoryIndex * 8);
     view->sections = optional + optionalSize;
-    view->sectionCount = sectionCount;
-    if (!file.Has(view->sections, size_t(sectionCount) * SectionHeaderSize)) return false;
-    view->rootRva = rva;
-    return RvaToOffset(*view, rva, DirectoryHeaderSize, &view->root);
+    view->sectionCount = file.Word(header + 2);
+    return view->rootRva != 0 && file.Has(view->sections, view->sectionCount * SectionHeaderSize);
 }
 
 // True when the directory entry's name or number is `id`.
 bool EntryMatches(const ResourceView& view, uint32_t name, ResourceId id) {
     if (!(name & HighBit)) return id.text == nullptr && name == id.number;
-    if (!id.text) return false;
-    size_t at;
-    uint32_t length;
-    if (!RvaToOffset(view, view.rootRva + (name & ~HighBit), 2, &at) ||
-        !view.file.Word(at, &length))
-        return false;
-    if (length != strlen(id.text) || !view.file.Has(at + 2, size_t(length) * 2)) return false;
-    for (uint32_t i = 0; i < length; ++i) {
-        uint32_t unit;
-        view.file.Word(at + 2 + i * 2, &unit);
-        if (unit > 0x7F || AsciiUpper(char(unit)) != AsciiUpper(id.text[i])) return false;
-    }
+    size_t at = id.text ? RvaToOffset(view, view.rootRva + (name & ~HighBit), 2) : 0;
+    uint32_t length = at ? view.file.Word(at) : 0;
+    if (length == 0 || length != strlen(id.text)) return false;
+    for (uint32_t i = 0; i < length; ++i)
+        if (AsciiUpper(view.file.Word(at + 2 + i * 2)) != AsciiUpper(uint8_t(id.text[i])))
+            return false;
     return true;
 }
 
-// The entry of the directory at `directory` (a file offset) that matches id,
-// or its first entry when id is null; its data field comes out.
-bool FindEntry(const ResourceView& view, size_t directory, const ResourceId* id, uint32_t* target) {
-    uint32_t named, numbered;
-    if (!view.file.Word(directory + 12, &named) || !view.file.Word(directory + 14, &numbered))
-        return false;
-    for (uint32_t i = 0; i < named + numbered; ++i) {
-        size_t entry = directory + DirectoryHeaderSize + i * DirectoryEntrySize;
-        uint32_t name, data;
-        if (!view.file.Dword(entry, &name) || !view.file.Dword(entry + 4, &data)) return false;
-        if (id && !EntryMatches(view, name, *id)) continue;
-        *target = data;
-        return true;
-    }
-    return false;
-}
+const uint32_t NotFound = 0xFFFFFFFFu;
 
-// Follows a directory entry that must lead to a subdirectory (or, for the
-// last level, to a data entry), giving its file offset.
-bool Follow(const ResourceView& view, uint32_t target, bool wantDirectory, size_t* offset) {
-    if (bool(target & HighBit) != wantDirectory) return false;
-    return RvaToOffset(view, view.rootRva + (target & ~HighBit),
-                       wantDirectory ? DirectoryHeaderSize : 16, offset);
+// Follows the entry of the directory at `directory` (relative to the root)
+// that matches id, or its first entry when id is null, to a subdirectory (or,
+// for the last level, a data entry): where that lies, relative to the root.
+uint32_t Follow(const ResourceView& view, uint32_t directory, const ResourceId* id,
+                bool toDirectory) {
+    size_t at = RvaToOffset(view, view.rootRva + directory, DirectoryHeaderSize);
+    uint32_t entries = at ? view.file.Word(at + 12) + view.file.Word(at + 14) : 0;
+    for (uint32_t i = 0; i < entries; ++i) {
+        size_t entry = at + DirectoryHeaderSize + i * DirectoryEntrySize;
+        if (!view.file.Has(entry, DirectoryEntrySize)) break;
+        if (id && !EntryMatches(view, view.file.Dword(entry), *id)) continue;
+        uint32_t target = view.file.Dword(entry + 4);
+        return bool(target & HighBit) == toDirectory ? target & ~HighBit : NotFound;
+    }
+    return NotFound;
 }
 
 // ------------------------------------------------------------ version blocks
@@ -162,47 +131,36 @@ size_t Aligned(size_t at) {
 }
 
 bool ReadNode(const Bytes& block, size_t at, size_t limit, Node* node) {
-    uint32_t length, valueLength, type;
-    if (!block.Word(at, &length) || !block.Word(at + 2, &valueLength) || !block.Word(at + 4, &type))
-        return false;
-    if (length < 6 || length > limit - at) return false;
+    uint32_t length = block.Word(at);
+    if (length < 6 || at > limit || length > limit - at) return false;
     node->end = at + length;
     node->key = at + 6;
     size_t cursor = node->key;
-    for (;;) {
-        uint32_t unit;
-        if (cursor + 2 > node->end || !block.Word(cursor, &unit)) return false;
-        cursor += 2;
-        if (unit == 0) break;
-    }
-    node->value = Aligned(cursor);
-    size_t valueBytes = type == 1 ? size_t(valueLength) * 2 : valueLength;
+    while (block.Word(cursor) != 0)
+        if ((cursor += 2) + 2 > node->end) return false;
+    size_t valueBytes = block.Word(at + 4) == 1 ? size_t(block.Word(at + 2)) * 2 : block.Word(at + 2);
+    node->value = Aligned(cursor + 2);
     if (node->value > node->end) node->value = node->end;
-    node->valueEnd = node->value + valueBytes > node->end ? node->end : node->value + valueBytes;
+    node->valueEnd = valueBytes > node->end - node->value ? node->end : node->value + valueBytes;
     node->children = Aligned(node->valueEnd);
     return true;
 }
 
-// Compares the node's key with an ASCII text (ignoring case when told).
-bool KeyIs(const Bytes& block, const Node& node, const char* text, bool ignoreCase) {
-    size_t at = node.key;
-    for (;; ++text, at += 2) {
-        uint32_t unit;
-        if (!block.Word(at, &unit)) return false;
-        if (unit == 0 || *text == '\0') return unit == 0 && *text == '\0';
-        if (unit > 0x7F) return false;
-        char c = char(unit);
-        if (ignoreCase ? AsciiUpper(c) != AsciiUpper(*text) : c != *text) return false;
+// Compares the node's key with an ASCII text, ignoring ASCII case as the
+// version information functions do.
+bool KeyIs(const Bytes& block, const Node& node, const char* text) {
+    for (size_t at = node.key;; at += 2, ++text) {
+        uint32_t unit = block.Word(at);
+        if (AsciiUpper(unit) != AsciiUpper(uint8_t(*text)) || unit > 0x7F) return false;
+        if (unit == 0) return true;
     }
 }
 
 // The child of `parent` whose key is text.
-bool FindChild(const Bytes& block, const Node& parent, const char* text, bool ignoreCase,
-               Node* child) {
-    for (size_t at = parent.children; at + 6 <= parent.end;) {
+bool FindChild(const Bytes& block, const Node& parent, const char* text, Node* child) {
+    for (size_t at = parent.children; at + 6 <= parent.end; at = Aligned(child->end)) {
         if (!ReadNode(block, at, parent.end, child)) return false;
-        if (KeyIs(block, *child, text, ignoreCase)) return true;
-        at = Aligned(child->end);
+        if (KeyIs(block, *child, text)) return true;
     }
     return false;
 }
@@ -215,18 +173,14 @@ bool FindImageResource(const uint8_t* image, size_t size, ResourceId type, Resou
                        const uint8_t** data, uint32_t* dataSize) {
     ResourceView view;
     if (!image || !OpenResourceView(image, size, &view)) return false;
-    uint32_t target;
-    size_t names, languages, entry;
-    if (!FindEntry(view, view.root, &type, &target) || !Follow(view, target, true, &names) ||
-        !FindEntry(view, names, &name, &target) || !Follow(view, target, true, &languages) ||
-        !FindEntry(view, languages, nullptr, &target) || !Follow(view, target, false, &entry))
-        return false;
-    uint32_t rva, length;
-    size_t at;
-    if (!view.file.Dword(entry, &rva) || !view.file.Dword(entry + 4, &length) ||
-        !RvaToOffset(view, rva, length, &at))
-        return false;
-    *data = image + at;
+    uint32_t names = Follow(view, 0, &type, true);
+    uint32_t languages = names == NotFound ? NotFound : Follow(view, names, &name, true);
+    uint32_t entry = languages == NotFound ? NotFound : Follow(view, languages, nullptr, false);
+    size_t at = entry == NotFound ? 0 : RvaToOffset(view, view.rootRva + entry, DataEntrySize);
+    uint32_t length = at ? view.file.Dword(at + 4) : 0;
+    size_t bytes = length ? RvaToOffset(view, view.file.Dword(at), length) : 0;
+    if (!bytes) return false;
+    *data = image + bytes;
     *dataSize = length;
     return true;
 }
@@ -235,21 +189,18 @@ bool ReadVersionString(const uint8_t* data, size_t size, const char* key, char* 
                        size_t outSize) {
     if (outSize == 0) return false;
     out[0] = '\0';
-    Bytes block = {data, size};
+    const Bytes block = {data, size};
     Node root, strings, table, value;
-    if (!data || !ReadNode(block, 0, size, &root) ||
-        !KeyIs(block, root, "VS_VERSION_INFO", false) ||
-        !FindChild(block, root, "StringFileInfo", false, &strings))
+    if (!data || !ReadNode(block, 0, size, &root) || !KeyIs(block, root, "VS_VERSION_INFO") ||
+        !FindChild(block, root, "StringFileInfo", &strings))
         return false;
     for (const char* tableName : StringTables) {
-        if (!FindChild(block, strings, tableName, true, &table)) continue;
-        if (!FindChild(block, table, key, false, &value)) continue;
+        if (!FindChild(block, strings, tableName, &table) || !FindChild(block, table, key, &value))
+            continue;
         size_t used = 0;
-        for (size_t at = value.value; at + 2 <= value.valueEnd; at += 2) {
-            uint32_t unit;
-            block.Word(at, &unit);
+        for (size_t at = value.value; at + 2 <= value.valueEnd && used + 1 < outSize; at += 2) {
+            uint32_t unit = block.Word(at);
             if (unit == 0) break;
-            if (used + 1 >= outSize) break;
             out[used++] = unit > 0x7F ? '?' : char(unit);
         }
         out[used] = '\0';

@@ -207,7 +207,7 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
     if (error != ERROR_SUCCESS) return error;
     if (previous.file.Valid()) {
         int major = 0, minor = 0, patch = 0;
-        ReadProductVersionOf(previous.file.Get(), &major, &minor, &patch);
+        ReadProductVersionOf(previous.file.Get(), &major, &minor, &patch, nullptr);
         // The file stays held while the question waits: it cannot be swapped
         // for another under the answer.
         if (IsNewerThanPayload(major, minor, patch) &&

@@ -60,7 +60,7 @@ bool CarriedPlugin(const BYTE** data, DWORD* size);
 // Packed product version ((major*256+minor)*256+patch), 0 when none can be read.
 DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, int* build);
 // The same, of a file the caller holds open (with FILE_READ_DATA access).
-DWORD ReadProductVersionOf(HANDLE file, int* major, int* minor, int* patch);
+DWORD ReadProductVersionOf(HANDLE file, int* major, int* minor, int* patch, int* build);
 // True when the open file's version resource names this product: a plug-in
 // this product shipped, of whatever version.
 bool IsProductFile(HANDLE file);

@@ -56,6 +56,31 @@ DWORD ReadListFrom(HKEY key, RecordList list, char* buffer, DWORD size) {
     return got + 2;
 }
 
+// Adds the path to the list (true when it was not there) or takes it out.
+bool UpdateRecordList(RecordList list, const char* path, bool add) {
+    HKEY key = OpenUninstallEntry(add);
+    if (!key) return false;
+    DWORD size = ReadListFrom(key, list, ListBuffer, ListBufferSize);
+    size_t newSize = 0;
+    bool changed = add ? !MultiStringHolds(ListBuffer, size, path) &&
+                             MultiStringAppend(ListBuffer, ListBufferSize, size, path, &newSize)
+                       : size > 0 && (newSize = MultiStringRemove(ListBuffer, size, path)) != size;
+    if (changed) SetRecordValue(key, ListValues[list], REG_MULTI_SZ, ListBuffer, DWORD(newSize));
+    RegCloseKey(key);
+    return changed;
+}
+
+// Sets and clears bits of what installations created; true when that changed.
+bool UpdateCreated(DWORD set, DWORD clear) {
+    HKEY key = OpenUninstallEntry(set != 0);
+    if (!key) return false;
+    DWORD recorded = ReadDword(key, CreatedValue);
+    DWORD updated = (recorded | set) & ~clear;
+    if (updated != recorded) SetRecordValue(key, CreatedValue, REG_DWORD, &updated, sizeof updated);
+    RegCloseKey(key);
+    return updated != recorded;
+}
+
 void OwnerValueName(const char* extension, char* name, int size) {
     lstrcpynA(name, OwnerValuePrefix, size);
     int used = lstrlenA(name);
@@ -96,45 +121,19 @@ HKEY OpenUninstallEntry(bool create) {
 }
 
 bool RecordPath(RecordList list, const char* path) {
-    HKEY key = OpenUninstallEntry(true);
-    if (!key) return false;
-    DWORD size = ReadListFrom(key, list, ListBuffer, ListBufferSize);
-    size_t newSize = 0;
-    bool added = !MultiStringHolds(ListBuffer, size, path) &&
-                 MultiStringAppend(ListBuffer, ListBufferSize, size, path, &newSize);
-    if (added) SetRecordValue(key, ListValues[list], REG_MULTI_SZ, ListBuffer, DWORD(newSize));
-    RegCloseKey(key);
-    return added;
+    return UpdateRecordList(list, path, true);
 }
 
 void ForgetPath(RecordList list, const char* path) {
-    HKEY key = OpenUninstallEntry(false);
-    if (!key) return;
-    DWORD size = ReadListFrom(key, list, ListBuffer, ListBufferSize);
-    if (size > 0) {
-        size_t left = MultiStringRemove(ListBuffer, size, path);
-        SetRecordValue(key, ListValues[list], REG_MULTI_SZ, ListBuffer, DWORD(left));
-    }
-    RegCloseKey(key);
+    UpdateRecordList(list, path, false);
 }
 
 bool RecordCreated(DWORD bits) {
-    HKEY key = OpenUninstallEntry(true);
-    if (!key) return false;
-    DWORD recorded = ReadDword(key, CreatedValue);
-    bool added = (recorded | bits) != recorded;
-    recorded |= bits;
-    if (added) SetRecordValue(key, CreatedValue, REG_DWORD, &recorded, sizeof recorded);
-    RegCloseKey(key);
-    return added;
+    return UpdateCreated(bits, 0);
 }
 
 void ForgetCreated(DWORD bits) {
-    HKEY key = OpenUninstallEntry(false);
-    if (!key) return;
-    DWORD recorded = ReadDword(key, CreatedValue) & ~bits;
-    SetRecordValue(key, CreatedValue, REG_DWORD, &recorded, sizeof recorded);
-    RegCloseKey(key);
+    UpdateCreated(0, bits);
 }
 
 void RecordOwner(const char* extension, const char* owner) {

@@ -153,7 +153,7 @@ void FinishPlacement(bool installed) {
         // Nothing installed on a machine without an earlier installation: the
         // remover, its folder and the entry with its record go again.
         RemoveRemover();
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey, KEY_WOW64_64KEY);
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, KEY_WOW64_64KEY, 0);
         return;
     }
     if (Placed.madeFolder) ReportMessage(MSG_CREATED_DIRECTORY, Placed.folder);

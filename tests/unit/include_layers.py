@@ -4,8 +4,10 @@
 Floors, top to bottom. A file may include its own folder, a folder of its own
 floor, or a folder below. The one loop allowed: the Windows version line
 (sysinfo) reports itself through the reporting routine while the log heading
-asks for it. Prints every include that breaks this and exits 1; a folder that
-has no floor here is an error too, so a new folder is placed deliberately.
+asks for it. The remover's top floor stands beside the installer's two: it
+shares every floor below them, and neither side includes the other. Prints
+every include that breaks this and exits 1; a folder that has no floor here is
+an error too, so a new folder is placed deliberately.
 """
 import pathlib
 import re
@@ -13,7 +15,7 @@ import sys
 
 FLOORS = [
     ["app"],                            # start-up and the main window
-    ["install"],                        # the install driver
+    ["install", "remove"],              # the install driver; the remover
     ["discovery", "deploy", "browsers"],
     ["report"],
     ["sysinfo"],
@@ -21,6 +23,7 @@ FLOORS = [
     ["resources"],                      # resource ids
 ]
 ALLOWED_UPWARD = {("sysinfo", "report")}
+APART = [{"app", "remove"}, {"install", "remove"}]
 
 floor_of = {folder: level for level, folders in enumerate(FLOORS) for folder in folders}
 src = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "src")
@@ -36,6 +39,8 @@ for path in sorted(src.glob("*/*")):
     for target in include.findall(path.read_text(encoding="latin-1")):
         if target not in floor_of:
             faults.append(f"{path}: includes from '{target}', which has no floor")
+        elif target != folder and {folder, target} in APART:
+            faults.append(f"{path}: {folder} includes {target}, which stands apart from it")
         elif floor_of[target] < floor_of[folder] and (folder, target) not in ALLOWED_UPWARD:
             faults.append(f"{path}: {folder} (floor {floor_of[folder]}) includes "
                           f"{target} (floor {floor_of[target]})")
