@@ -138,7 +138,8 @@ bool ReadNode(const Bytes& block, size_t at, size_t limit, Node* node) {
     size_t cursor = node->key;
     while (block.Word(cursor) != 0)
         if ((cursor += 2) + 2 > node->end) return false;
-    size_t valueBytes = block.Word(at + 4) == 1 ? size_t(block.Word(at + 2)) * 2 : block.Word(at + 2);
+    size_t valueBytes =
+        block.Word(at + 4) == 1 ? size_t(block.Word(at + 2)) * 2 : block.Word(at + 2);
     node->value = Aligned(cursor + 2);
     if (node->value > node->end) node->value = node->end;
     node->valueEnd = valueBytes > node->end - node->value ? node->end : node->value + valueBytes;

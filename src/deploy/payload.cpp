@@ -18,8 +18,8 @@ const WORD ActiveXResourceId = 103;
 PayloadItem PluginItem = {"plugin", nullptr, MAKEINTRESOURCEA(IDR_PLUGIN), nullptr, 0, nullptr};
 PayloadItem ActiveXItem = {"activeX control", nullptr, MAKEINTRESOURCEA(ActiveXResourceId),
                            nullptr,           0,       nullptr};
-PayloadItem RemoverItem = {"Scorewave Remover", RT_RCDATA, MAKEINTRESOURCEA(IDR_REMOVER),
-                           nullptr,             0,         nullptr};
+PayloadItem RemoverItem = {
+    "Scorewave Remover", RT_RCDATA, MAKEINTRESOURCEA(IDR_REMOVER), nullptr, 0, nullptr};
 
 // Message 10 shows only its numbers; a non-empty first insert keeps the
 // reporter from putting the last error's text there.
@@ -211,9 +211,8 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
         // The file stays held while the question waits: it cannot be swapped
         // for another under the answer.
         if (IsNewerThanPayload(major, minor, patch) &&
-            ReportMessage(MSG_NEWER_VERSION, NewerVersionDummy,
-                          PayloadVersion.major, PayloadVersion.minor, PayloadVersion.patch, major,
-                          minor, patch) == IDYES)
+            ReportMessage(MSG_NEWER_VERSION, NewerVersionDummy, PayloadVersion.major,
+                          PayloadVersion.minor, PayloadVersion.patch, major, minor, patch) == IDYES)
             return ERROR_CANCELLED;
     }
 
@@ -373,8 +372,7 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
     if (error == ERROR_SHARING_VIOLATION)
         answer = ReportMessage(MSG_FILE_IN_USE, targetPath);
     else
-        answer = ReportMessage(MSG_FAILED_TO_INSTALL, nullptr,
-                               browserName, targetPath, item.label);
+        answer = ReportMessage(MSG_FAILED_TO_INSTALL, nullptr, browserName, targetPath, item.label);
     return answer == IDRETRY ? DeployRetry : DeployFailed;
 }
 

@@ -13,6 +13,7 @@ const DocumentType DocumentTypes[DocumentTypeCount] = {
     {".sgt", "ScorewaveGuitar.File", MSG_SGT_DESCRIPTION},
 };
 const char MimeType[] = "application/x-scorewave";
+const char MimeContentTypesKey[] = "MIME\\Database\\Content Type";
 const char MimeDatabaseKey[] = "MIME\\Database\\Content Type\\application/x-scorewave";
 const char OpenCommandKey[] = "Music.Transfer.Document\\shell\\open\\command";
 
@@ -67,8 +68,7 @@ void FreeText(char* text) {
 // Message 14 for a value that could not be written.
 void ReportValueFailure(LONG error, const char* what) {
     SetLastError(DWORD(error));
-    ReportMessage(MSG_REGISTRY_UPDATE_FAILED, nullptr, Preloaded(MSG_WINDOWS),
-                  what);
+    ReportMessage(MSG_REGISTRY_UPDATE_FAILED, nullptr, Preloaded(MSG_WINDOWS), what);
 }
 
 bool SetStringOrReport(HKEY key, const char* name, const char* text, const char* what) {
@@ -179,6 +179,7 @@ bool RegisterDocumentType(const char* extension, const char* progId, const char*
         RegCloseKey(key);
     }
 
+    RecordIfNew(MimeContentTypesKey, CreatedMimeDatabase);
     RecordIfNew(MimeDatabaseKey, CreatedMimeKey);
     if (CreateRegistryKey(HKEY_CLASSES_ROOT, MimeDatabaseKey, &key, Preloaded(MSG_WINDOWS)) !=
         ERROR_SUCCESS) {

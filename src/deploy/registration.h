@@ -13,6 +13,7 @@ const int DocumentTypeCount = 2;
 extern const DocumentType DocumentTypes[DocumentTypeCount];
 // The MIME type both document types have, and its key in the MIME database.
 extern const char MimeType[];
+extern const char MimeContentTypesKey[];
 extern const char MimeDatabaseKey[];
 // The document open command's key.
 extern const char OpenCommandKey[];

@@ -99,8 +99,8 @@ bool RemoverPaths(char* folder, char* remover) {
 
 bool UninstallEntryExists() {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, 0, KEY_READ | KEY_WOW64_64KEY,
-                      &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
+        ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;

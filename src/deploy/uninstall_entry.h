@@ -22,6 +22,7 @@ const DWORD CreatedFontFile = 0x1;
 const DWORD CreatedFontValue = 0x2;
 const DWORD CreatedMimeKey = 0x4;
 const DWORD CreatedOpenCommand = 0x8;
+const DWORD CreatedMimeDatabase = 0x1000; // the MIME database's "Content Type" key itself
 // Per document type (its index in DocumentTypes): its extension key and its ProgID key.
 inline DWORD CreatedExtensionKey(int type) {
     return 0x10u << type;

@@ -34,8 +34,7 @@ bool ReadFirstPlace(const ProgramFolderBrowser& browser, char* text, int size) {
 bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* programFolder,
                           const char* pluginsFolder) {
     if (!browser.createPlugins) {
-        ReportMessage(MSG_FOLDER_MISSING, browser.displayName,
-                      pluginsFolder);
+        ReportMessage(MSG_FOLDER_MISSING, browser.displayName, pluginsFolder);
         return false;
     }
     // Made inside the program folder held open, so that it lands nowhere else,
@@ -49,8 +48,7 @@ bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* progr
         ReportMessage(MSG_CREATED_DIRECTORY, pluginsFolder);
     } else {
         SetLastError(error);
-        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr,
-                      browser.displayName, pluginsFolder);
+        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr, browser.displayName, pluginsFolder);
     }
     return FolderExists(pluginsFolder);
 }

@@ -89,8 +89,8 @@ bool InstallDriver() {
     // Held for the whole run, font and registration included.
     RunLock lock(MainWindowHandle);
     // Id 49 is not in the catalogue: the line is the file name itself.
-    ReportMessage(MSG_PLUGIN_FILE_NAME, PluginFileName, PayloadVersion.major,
-                  PayloadVersion.minor, PayloadVersion.patch);
+    ReportMessage(MSG_PLUGIN_FILE_NAME, PluginFileName, PayloadVersion.major, PayloadVersion.minor,
+                  PayloadVersion.patch);
     PlaceRemoverAndEntry();
     int result = ScanAndDeploy();
     if (InstalledPluginPath[0] != '\0') InstallMusicFont(InstalledPluginPath);

@@ -35,12 +35,12 @@ unsigned RunWindowed() {
     RegisterDialogClass();
     SetLogBuffer(Summary, SummarySize);
     if (CountRunningBrowsers(nullptr) != 0 &&
-        DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_BROWSERS), nullptr,
-                        ActiveBrowsersDialog, 0) == IDCANCEL)
+        DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_BROWSERS), nullptr, ActiveBrowsersDialog,
+                        0) == IDCANCEL)
         return ExitFailed;
     unsigned exitCode = RunRemoval();
     SetLogBuffer(nullptr, 0);
-    UINT closing = exitCode == ExitRemoved          ? MSG_REMOVAL_DONE
+    UINT closing = exitCode == ExitRemoved         ? MSG_REMOVAL_DONE
                    : exitCode == ExitRestartNeeded ? MSG_REMOVAL_AT_RESTART
                                                    : MSG_REMOVAL_INCOMPLETE;
     ReportMessage(closing, Summary);

@@ -57,8 +57,8 @@ void RemoveHeldFile(const HeldFolder& folder, const char* name, HANDLE file, boo
     if (!renameAside)
         lstrcpynA(pending, shown, sizeof pending);
     else if (!Park(folder, name, file, parked) ||
-             !ComposeFilePath(pending, sizeof pending, folder.path, parked,
-                              SeparatorUnlessPresent, IsAnsiLeadByte))
+             !ComposeFilePath(pending, sizeof pending, folder.path, parked, SeparatorUnlessPresent,
+                              IsAnsiLeadByte))
         return Failed(shown, error);
     if (!MoveFileExA(pending, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
         return Failed(shown, GetLastError());
@@ -237,6 +237,9 @@ void RemoveRegistration(DWORD created) {
     if ((created & CreatedOpenCommand) && !(created & CreatedProgIdKey(0)))
         DeleteKeyTree(HKEY_CLASSES_ROOT, OpenCommandKey, 0);
     if (created & CreatedMimeKey) DeleteKeyTree(HKEY_CLASSES_ROOT, MimeDatabaseKey, 0);
+    // The MIME database's list of content types, where the installer made it:
+    // only when nothing else has come into it.
+    if (created & CreatedMimeDatabase) RegDeleteKeyA(HKEY_CLASSES_ROOT, MimeContentTypesKey);
     if (SHChangeNotifyFn notify =
             (SHChangeNotifyFn)SystemFunction(Shell32Library, "SHChangeNotify"))
         notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);

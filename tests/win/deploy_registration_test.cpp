@@ -223,6 +223,24 @@ TEST_F(RegistrationTest, KeysAndValuesThatCannotBeWrittenAreReported) {
     EXPECT_EQ(Classes(MimeKey).GetString("Extension"), ".mtd");
 }
 
+TEST_F(RegistrationTest, AValueThatCannotBeWrittenAloneFailsTheRegistration) {
+    // Every key is made; only ".mtd"'s values cannot be written, its key gone
+    // while the question about its owner waits.
+    Classes(".mtd").SetString("", "OtherApp.Document");
+    RunOptions options =
+        Windowed({{"is using file extension .mtd", IDOK}, {"Failed to update", IDOK, BoxTitle, 2}});
+    options.onWindow = [](Session&, const WindowRecord& window) {
+        if (window.title == BoxTitle) RegDeleteTreeA(HKEY_CLASSES_ROOT, ".mtd");
+        return false;
+    };
+    InstallRun run = RunWindowedWith(options);
+    EXPECT_EQ(run.boxes.size(), 3u) << run.Dump();
+    EXPECT_FALSE(run.Has("Can't install for")) << run.Dump();
+    EXPECT_EQ(Classes(MtdProgId + std::string("\\DefaultIcon")).GetString(""), plugin_ + ",0");
+    EXPECT_FALSE(run.Has(Registered)) << run.Dump();
+    EXPECT_FALSE(Classes(".sgt").Exists());
+}
+
 TEST_F(RegistrationTest, OwnExtensionsEmptyOnesAndUnreadableOnesAskNothing) {
     // A re-installation: both extensions already ours.
     Classes(".mtd").SetString("", MtdProgId);

@@ -1,0 +1,215 @@
+// Removal: an installation's uninstall entry and record, and the remover run
+// as deployment tools run it (the entry's QuietUninstallString), which takes
+// back exactly what the installer put there and nothing else.
+#include <gtest/gtest.h>
+
+#include "win/deploy_lab.h"
+
+using namespace deploy;
+
+namespace {
+
+const char EntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scorewave Viewer";
+const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+RegKey Entry() {
+    return RegKey(HKLM, EntryKey);
+}
+
+// Every family: Netscape Navigator, a Mozilla product, Opera, Safari and
+// Chrome, whose "Plugins" folder the installer makes. Their plug-in paths.
+std::vector<std::string> AddEveryFamily() {
+    const std::string navigator = Join(Root, "Navigator"), opera = Join(Root, "Opera\\plugins");
+    const std::string safari = Join(Root, "Safari"), chrome = Join(Root, "Chrome");
+    for (const std::string& folder : {navigator, opera, Join(safari, "Plugins"), chrome})
+        EXPECT_TRUE(MakeFolders(folder));
+    RegKey(HKLM, "SOFTWARE\\Netscape\\Netscape Navigator\\4.8 (en)\\Main")
+        .SetString("Plugins Directory", navigator);
+    RegKey(HKCU, "SOFTWARE\\Opera Software").SetString("Plugin Path", opera);
+    RegKey(HKCU, std::string(UninstallKey) + "{C5C649A8-1D21-4C83-9B08-7B3752E580F4}")
+        .SetString("InstallLocation", safari);
+    RegKey(HKCU, std::string(UninstallKey) + "Google Chrome").SetString("InstallLocation", chrome);
+    return {Join(navigator, PluginFile), AddMozillaProduct("Firefox"), Join(opera, PluginFile),
+            Join(safari, "Plugins\\npscorew64.dll"), Join(chrome, "Plugins\\npscorew64.dll")};
+}
+
+void ClearEveryFamily() {
+    RegKey(HKLM, "SOFTWARE\\Netscape").DeleteTree();
+    RegKey(HKCU, "SOFTWARE\\Opera Software").DeleteTree();
+    RegKey(HKCU, std::string(UninstallKey) + "{C5C649A8-1D21-4C83-9B08-7B3752E580F4}").DeleteTree();
+    RegKey(HKCU, std::string(UninstallKey) + "Google Chrome").DeleteTree();
+}
+
+// The registry of both views, but Wine's own settings and of the classes only
+// those a document type can touch (the rest is Wine's thousands of COM
+// registrations), and the files of the machine but its caches and the test's own.
+typedef std::map<std::string, std::string> State;
+void AddFiles(const std::string& folder, State& out) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(Join(folder, "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = entry.cFileName, path = Join(folder, name);
+        if (name == "." || name == ".." || name == "temp" || name == "Temp" || name == "lab")
+            continue;
+        // Wine links the user's shell folders to the Linux home folder: not walked.
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out["D " + path] = "";
+            AddFiles(path, out);
+        } else
+            out["F " + path] = std::to_string(entry.nFileSizeLow);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+State MachineState() {
+    State out;
+    AddRegistryTree(HKEY_LOCAL_MACHINE, "HKLM\\", "SOFTWARE",
+                    {"SOFTWARE\\Wine", "SOFTWARE\\Classes", "SOFTWARE\\Wow6432Node\\Classes"}, out);
+    AddRegistryTree(HKEY_LOCAL_MACHINE, "HKLM\\",
+                    "SYSTEM\\CurrentControlSet\\Control\\Session Manager", {}, out);
+    AddRegistryTree(HKEY_CURRENT_USER, "HKCU\\", "Software", {"Software\\Wine"}, out);
+    for (const char* key :
+         {".mtd", ".sgt", "Music.Transfer.Document", "ScorewaveGuitar.File", "MIME\\Database"})
+        AddRegistryTree(HKEY_CLASSES_ROOT, "HKCR\\", key, {}, out);
+    // The machine's own files under C:\windows do not change, but for the fonts.
+    for (const char* folder : {"C:\\dep", "C:\\Program Files", "C:\\users", "C:\\windows\\Fonts"})
+        AddFiles(folder, out);
+    return out;
+}
+std::string Changes(const State& before, const State& after) {
+    std::string text;
+    for (const auto& [entry, data] : after)
+        if (!before.count(entry) || before.at(entry) != data) text += "\n  +" + Escaped(entry);
+    for (const auto& [entry, data] : before)
+        if (!after.count(entry)) text += "\n  -" + Escaped(entry);
+    return text;
+}
+
+// Runs the entry's QuietUninstallString, as winget, Intune and Configuration
+// Manager do; its exit code.
+long RemoveQuietly() {
+    RunOptions options;
+    options.commandLine = Entry().GetString("QuietUninstallString").value_or("<no entry>");
+    options.exe = RemoverPath;
+    options.timeoutMs = 2 * RunWaitMs;
+    Outcome outcome = RunToEnd(options);
+    EXPECT_TRUE(outcome.boxes.empty()) << Describe(outcome.boxes);
+    return outcome.exitCode;
+}
+
+// Wine's restart: what waits for it is carried out.
+void Restart() {
+    PROCESS_INFORMATION info;
+    ASSERT_TRUE(StartProcess("wineboot.exe -r", &info));
+    WaitForSingleObject(info.hProcess, RunWaitMs);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+}
+
+class Removal : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ClearTargets();
+        ClearEveryFamily();
+    }
+};
+
+TEST_F(Removal, RoundTripLeavesTheMachineAsItWas) {
+    std::vector<std::string> plugins = AddEveryFamily();
+    RegKey(HKCR, ".mtd").SetString("", "OtherApp.Document");
+    const State before = MachineState();
+
+    InstallRun install = RunSilent({{"is using file extension .mtd", IDOK}});
+    ASSERT_EQ(install.exitCode, 0) << Describe(install.boxes);
+    for (const std::string& plugin : plugins)
+        EXPECT_EQ(Bytes(plugin), PluginBytes()) << plugin;
+    EXPECT_EQ(Entry().GetString("DisplayName"), "Scorewave Viewer");
+    EXPECT_EQ(Entry().GetString("DisplayVersion"), "1.20.0");
+    EXPECT_EQ(Entry().GetString("Publisher"), "Scorewave Music Software");
+    EXPECT_EQ(Entry().GetString("UninstallString"), "\"" + std::string(RemoverPath) + "\"");
+    EXPECT_EQ(Entry().GetDword("NoModify"), 1u);
+    EXPECT_GE(Entry().GetDword("EstimatedSize").value_or(0), 5 * PluginBytes().size() / 1024);
+
+    EXPECT_EQ(RemoveQuietly(), 0);
+    EXPECT_EQ(RegKey(HKCR, ".mtd").GetString(""), "OtherApp.Document");
+    Restart();
+    EXPECT_EQ(Changes(before, MachineState()), "");
+}
+
+TEST_F(Removal, WindowedTheUserIsAskedAndToldWhatWasRemoved) {
+    std::string plugin = AddMozillaProduct("Firefox");
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    RunOptions options;
+    options.exe = RemoverPath;
+    options.boxes = {
+        {"Remove Scorewave Viewer from every browser", IDYES, "Scorewave Viewer Removal"},
+        {"has been removed", IDOK, "Scorewave Viewer Removal"}};
+    Outcome run = RunToEnd(options);
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.boxes.size(), 2u) << Describe(run.boxes);
+    EXPECT_EQ(run.boxes[0].type, UINT(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_NE(run.boxes[1].text.find("Removed " + plugin + "\r\n"), std::string::npos)
+        << run.boxes[1].text;
+    EXPECT_FALSE(FileExists(plugin));
+}
+
+TEST_F(Removal, APluginABrowserHasLoadedGoesAtTheRestart) {
+    std::string plugin = AddMozillaProduct("Loaded");
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    {
+        Holder browser(plugin, "--load");
+        ASSERT_TRUE(browser.Holding());
+        EXPECT_EQ(RemoveQuietly(), 3010);
+        EXPECT_FALSE(FileExists(plugin));
+    }
+    EXPECT_FALSE(Entry().Exists());
+    Restart();
+    EXPECT_TRUE(FilesIn(FolderOf(plugin)).empty());
+    EXPECT_FALSE(FileExists(RemoverPath));
+}
+
+TEST_F(Removal, TheRecordNamesNothingElseToDelete) {
+    std::string plugin = AddMozillaProduct("Firefox");
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    // A record added to by someone: a system DLL, another program's file
+    // under the plug-in's name, another program's folders, one of them empty.
+    const std::string other = Join(Root, "Other\\npscorew64.dll");
+    const std::string full = Join(Root, "Full\\Plugins");
+    ASSERT_TRUE(MakeFolders(FolderOf(other)));
+    PlacePrevious("noversion", other);
+    ASSERT_TRUE(WriteWholeFile(Join(full, "kept.txt"), "the user's own"));
+    std::string list =
+        plugin + '\0' + "C:\\windows\\system32\\version.dll" + '\0' + other + '\0' + '\0';
+    ASSERT_TRUE(Entry().SetRaw("ScorewavePlugins", REG_MULTI_SZ, list));
+    const std::string empty = Join(Root, "Empty");
+    ASSERT_TRUE(MakeFolders(empty));
+    std::string folders = empty + '\0' + full + '\0' + '\0';
+    ASSERT_TRUE(Entry().SetRaw("ScorewaveFolders", REG_MULTI_SZ, folders));
+
+    EXPECT_EQ(RemoveQuietly(), 0);
+    EXPECT_FALSE(FileExists(plugin));
+    EXPECT_TRUE(FileExists("C:\\windows\\system32\\version.dll"));
+    EXPECT_EQ(Bytes(other), Bytes(VersionDll("noversion")));
+    EXPECT_EQ(Bytes(Join(full, "kept.txt")), "the user's own");
+    EXPECT_TRUE(FolderExists(empty)) << "a folder of a name the installer never makes";
+}
+
+TEST_F(Removal, AReinstallationAddsToTheRecordAndBothGo) {
+    std::string first = AddMozillaProduct("First");
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    std::string second = AddMozillaProduct("Second");
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    RegKey(HKLM, std::string(MozillaKey) + "\\First").DeleteTree();
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    EXPECT_EQ(RemoveQuietly(), 0);
+    EXPECT_FALSE(FileExists(first));
+    EXPECT_FALSE(FileExists(second));
+    // Nothing to remove any more.
+    RunOptions again;
+    again.exe = BuildPath("ScorewaveRemove.exe");
+    again.args = "/quiet";
+    EXPECT_EQ(RunToEnd(again).exitCode, 1);
+}
+
+} // namespace
