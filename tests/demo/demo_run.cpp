@@ -1,7 +1,10 @@
 // The demo: registers sample browser installations in the demo prefix, runs the
-// installer windowed, and writes what happened into the demo folder.
+// installer windowed, then the remover windowed, and writes what happened into
+// the demo folder.
 //   demo_run.exe OUTDIR drive   the driver clicks I Agree and Return
 //   demo_run.exe OUTDIR watch   a person clicks; the log is followed until the end
+//   ... remove                  the remover instead: the driver (or the person)
+//                               clicks Yes and OK
 #include <windows.h>
 
 #include <cstdio>
@@ -62,11 +65,34 @@ void Save(const std::string& path, const std::string& text) {
 
 } // namespace
 
+// The remover, as Programs and Features starts it; its closing box is kept as
+// a picture before it is answered.
+int RunRemover(const std::string& out, bool drive) {
+    RunOptions removal;
+    removal.exe = "C:\\Program Files\\Scorewave\\ScorewaveRemove.exe";
+    removal.timeoutMs = drive ? 120000 : 3600000;
+    if (drive) {
+        removal.boxes = {{"Remove Scorewave Viewer", IDYES, "Scorewave Viewer Removal"},
+                         {"", IDOK, "Scorewave Viewer Removal"}};
+        removal.onWindow = [&](Session&, const WindowRecord& window) {
+            if (window.title == "Scorewave Viewer Removal" &&
+                WindowText(GetDlgItem(window.window, 0xFFFF)).find("removed") != std::string::npos)
+                SaveScreenshot(Join(out, "removal-box.bmp"), window.window);
+            return false;
+        };
+    }
+    Outcome removed = RunToEnd(removal);
+    Save(Join(out, "removal-exit-code.txt"), std::to_string(removed.exitCode));
+    if (!removed.boxes.empty()) Save(Join(out, "removal-box.txt"), removed.boxes.back().text);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     std::string out = argv[1];
     bool drive = std::string(argv[2]) == "drive";
     MakeFolders(out);
+    if (argc > 3 && std::string(argv[3]) == "remove") return RunRemover(out, drive);
     RegisterSampleBrowsers();
 
     RunOptions options;
@@ -103,5 +129,20 @@ int main(int argc, char** argv) {
     char line[64];
     snprintf(line, sizeof line, "%ld", code);
     Save(Join(out, "exit-code.txt"), line);
+    // The Programs and Features entry and, under it, the record.
+    RegKey entry(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scorewave Viewer");
+    std::string values;
+    for (const std::string& name : entry.ValueNames()) {
+        DWORD type = 0;
+        std::string bytes;
+        entry.GetRaw(name, &type, &bytes);
+        if (type == REG_DWORD && bytes.size() == 4)
+            bytes = std::to_string(*(const DWORD*)bytes.data());
+        for (char& c : bytes)
+            if (c == '\0') c = ' ';
+        values += "    " + name + " = " + bytes + "\n";
+    }
+    Save(Join(out, "uninstall-entry.txt"), values);
+
     return 0;
 }
