@@ -5,8 +5,9 @@ BUILD ?= build
 NATIVE := $(BUILD)/native
 CMAKE_CROSS := cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake
 CTEST_JOBS ?= 2
+DIST ?= dist
 
-.PHONY: all deps test unit wine-test fuzz-smoke repro sign verify-release soak demo bench fuzz format clean
+.PHONY: all deps test unit wine-test fuzz-smoke repro sign release verify-release soak demo bench fuzz format clean
 
 all:
 	@tools/deps.sh build
@@ -43,6 +44,14 @@ repro:
 sign: all
 	@tools/deps.sh sign
 	tools/sign.sh $(BUILD)
+
+# A folder to publish (DIST, dist/ by default): the installer signed now as
+# make sign signs it (same variables), a winget manifest for it in DIST/winget
+# and SHA256SUMS. RELEASE_URL=https://..., where the installer will be
+# downloaded from, is required (tools/release.sh).
+release: all
+	@tools/deps.sh release
+	tools/release.sh $(BUILD) $(DIST)
 
 # A signed installer (RELEASE=file) is this commit's build plus signatures only,
 # one on each file, by the certificate whose SHA-256 the release published
