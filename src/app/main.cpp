@@ -8,6 +8,7 @@
 #include "process/dialog_class.h"
 #include "process/system_library.h"
 #include "app/switch_rules.h"
+#include "deploy/run_log.h"
 #include "install/driver.h"
 #include "report/report.h"
 #include "resources/resource.h"
@@ -17,6 +18,7 @@ bool SkipLicense = false;
 
 namespace {
 
+const char SilentLogName[] = "ScorewaveSetup.log";
 const UINT ExitInstalled = 0;
 const UINT ExitNotInstalled = 1;
 
@@ -54,6 +56,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     GetStartupInfoA(&startup);
 
     ModuleHandle = GetModuleHandleA(nullptr);
+    AnswerUnseenBoxes(false);
 
     Switches switches = ScanSwitches(GetCommandLineA());
     SilentMode = switches.silent;
@@ -61,6 +64,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     UINT exitCode;
     if (SilentMode) {
+        // Nobody watches: the log goes to a file.
+        KeepLogIn(SilentLogName);
         WriteLogHeader();
         exitCode = InstallDriver() ? ExitInstalled : ExitNotInstalled;
     } else {

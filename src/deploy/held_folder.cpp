@@ -142,8 +142,11 @@ DWORD CheckFolder(HANDLE handle, const char* fullPath) {
     return ERROR_SUCCESS;
 }
 
+const ULONG NativeDispositions[] = {FILE_OPEN, FILE_CREATE, FILE_OPEN_IF, FILE_OVERWRITE_IF};
+
 DWORD OpenNative(const HeldFolder& folder, const char* name, ACCESS_MASK access, ULONG share,
-                 OpenDisposition disposition, ULONG options, ScopedHandle& out) {
+                 OpenDisposition disposition, ULONG options, ScopedHandle& out,
+                 PSECURITY_DESCRIPTOR security = nullptr) {
     out.Reset(nullptr);
     if (!folder.handle.Valid() || !LoadNativeCalls()) return ERROR_INVALID_HANDLE;
     WCHAR wide[MAX_PATH];
@@ -151,12 +154,12 @@ DWORD OpenNative(const HeldFolder& folder, const char* name, ACCESS_MASK access,
     if (!WideName(name, wide, MAX_PATH, &bytes)) return ERROR_INVALID_NAME;
     UNICODE_STRING text = {bytes, USHORT(bytes + sizeof(WCHAR)), wide};
     OBJECT_ATTRIBUTES object;
-    InitializeObjectAttributes(&object, &text, CaseInsensitive, folder.handle.Get(), nullptr);
+    InitializeObjectAttributes(&object, &text, CaseInsensitive, folder.handle.Get(), security);
     IO_STATUS_BLOCK io;
     HANDLE handle = nullptr;
     NTSTATUS status = Native.createFile(
         &handle, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES, &object, &io, nullptr,
-        FILE_ATTRIBUTE_NORMAL, share, disposition == CreateNew ? FILE_CREATE : FILE_OPEN,
+        FILE_ATTRIBUTE_NORMAL, share, NativeDispositions[disposition],
         options | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
     if (status < 0) return ErrorOf(status);
     out.Reset(handle);
@@ -202,10 +205,11 @@ DWORD OpenInFolder(const HeldFolder& folder, const char* name, ACCESS_MASK acces
 }
 
 DWORD OpenFolderIn(const HeldFolder& folder, const char* name, ACCESS_MASK access,
-                   OpenDisposition disposition, ScopedHandle& subfolder) {
+                   OpenDisposition disposition, ScopedHandle& subfolder,
+                   PSECURITY_DESCRIPTOR security) {
     return OpenNative(folder, name, access | FILE_LIST_DIRECTORY | FILE_TRAVERSE,
                       FILE_SHARE_READ | FILE_SHARE_WRITE, disposition, FILE_DIRECTORY_FILE,
-                      subfolder);
+                      subfolder, security);
 }
 
 DWORD RenameHeldFile(HANDLE file, const HeldFolder& folder, const char* newName, bool replace) {

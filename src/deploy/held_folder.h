@@ -27,15 +27,22 @@ struct HeldFolder {
 // somewhere else than its path says.
 DWORD HoldFolder(const char* folderPath, HeldFolder& folder);
 
-enum OpenDisposition { OpenExisting, CreateNew };
+enum OpenDisposition {
+    OpenExisting,
+    CreateNew,
+    OpenOrCreate,
+    ReplaceOrCreate, // an existing file's bytes go
+};
 // Opens (or creates) the file `name` in the held folder, never following a
 // reparse point; one found there is refused with ERROR_REPARSE_POINT_ENCOUNTERED.
 // Synchronous handle; SYNCHRONIZE is added to access.
 DWORD OpenInFolder(const HeldFolder& folder, const char* name, ACCESS_MASK access, DWORD share,
                    OpenDisposition disposition, ScopedHandle& file);
-// The same for a folder in the held folder (CreateNew makes it).
+// The same for a folder in the held folder; one it makes gets `security`
+// (null: what it inherits).
 DWORD OpenFolderIn(const HeldFolder& folder, const char* name, ACCESS_MASK access,
-                   OpenDisposition disposition, ScopedHandle& subfolder);
+                   OpenDisposition disposition, ScopedHandle& subfolder,
+                   PSECURITY_DESCRIPTOR security = nullptr);
 
 // Gives the open file (opened with DELETE access) the name newName in the held
 // folder; an existing file of that name is replaced only when told.

@@ -9,6 +9,7 @@
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
 #include "deploy/run_lock.h"
+#include "deploy/run_log.h"
 #include "deploy/uninstall_entry.h"
 #include "remove/removal.h"
 #include "remove/remove_rules.h"
@@ -17,6 +18,7 @@
 
 namespace {
 
+const char QuietLogName[] = "ScorewaveRemove.log";
 // The windowed run's log, for its closing box.
 const int SummarySize = 4096;
 char Summary[SummarySize];
@@ -53,7 +55,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
     ModuleHandle = GetModuleHandleA(nullptr);
     LoadPreloadedStrings();
-    unsigned exitCode = HasQuietSwitch(GetCommandLineA()) ? RunRemoval() : RunWindowed();
+    bool quiet = HasQuietSwitch(GetCommandLineA());
+    AnswerUnseenBoxes(quiet);
+    // Nobody watches a quiet removal: its log goes to a file.
+    if (quiet && KeepLogIn(QuietLogName)) WriteLogHeader();
+    unsigned exitCode = quiet ? RunRemoval() : RunWindowed();
     ExitProcess(exitCode);
 }
 

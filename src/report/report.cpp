@@ -9,6 +9,7 @@ namespace {
 const int MessageBufferSize = 384;
 char MessageBuffer[MessageBufferSize];
 HANDLE LogFile;
+bool Unattended;
 char* LogBuffer;
 int LogBufferSize;
 
@@ -88,7 +89,9 @@ int ReportMessageArgs(UINT id, UINT boxType, const ReportInsert* inserts, int co
     // 4. The box, shown in a silent run too (without owner).
     int answer = 0;
     if (boxType != 0)
-        answer = MessageBoxA(MainWindowHandle, text, Preloaded(MSG_BOX_TITLE), boxType);
+        answer = Unattended
+                     ? UnattendedAnswer(id)
+                     : MessageBoxA(MainWindowHandle, text, Preloaded(MSG_BOX_TITLE), boxType);
 
     // 5./6. Log it and free what the formatter allocated.
     LogLine(text);
@@ -102,7 +105,19 @@ int ReportMessageArgs(UINT id, UINT boxType, const ReportInsert* inserts, int co
 }
 
 int ShowBox(HWND owner, const char* text, const char* caption, UINT type) {
-    return MessageBoxA(owner, text, caption, type);
+    return Unattended ? IDOK : MessageBoxA(owner, text, caption, type);
+}
+
+void AnswerUnseenBoxes(bool always) {
+    USEROBJECTFLAGS flags;
+    ZeroMemory(&flags, sizeof flags);
+    DWORD size = 0;
+    HWINSTA station = GetProcessWindowStation();
+    // Where the question cannot be asked, a box would be seen as before.
+    bool seen = !station ||
+                !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &size) ||
+                (flags.dwFlags & WSF_VISIBLE);
+    Unattended = always || !seen;
 }
 
 void SetLogFile(HANDLE file) {

@@ -29,6 +29,15 @@ inline ReportInsert AsInsert(unsigned long value) {
 // for a message that is only logged. One table for every message of both
 // programs (report/messages.cpp).
 UINT MessageBoxType(UINT id);
+// The answer a box of message `id` takes where no one can see it.
+int UnattendedAnswer(UINT id);
+
+// Where the process's window station is not interactive (a service's, or
+// SYSTEM's in session 0: no WSF_VISIBLE), a box would wait for ever: none is
+// shown, and every question takes its unattended answer, logged as a user's
+// is. Also for a run that asked for no boxes (the remover's "/quiet").
+// Decided once at start-up.
+void AnswerUnseenBoxes(bool always);
 
 // Reports catalogue message `id`: shows it in a message box when boxType is not
 // 0, appends it to the log, and logs the answer. A null first insert is replaced

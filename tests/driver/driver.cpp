@@ -673,7 +673,7 @@ std::vector<LaunchParent> RecordedLaunchParents() {
 }
 
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info, const char* image,
-                  const char* workingDir, DWORD* startTick, int showState) {
+                  const char* workingDir, DWORD* startTick, int showState, const char* desktop) {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA startup;
@@ -682,6 +682,11 @@ bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info, con
     if (showState != -1) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = WORD(showState);
+    }
+    std::vector<char> desktopName;
+    if (desktop) {
+        desktopName.assign(desktop, desktop + strlen(desktop) + 1);
+        startup.lpDesktop = desktopName.data();
     }
     ZeroMemory(info, sizeof *info);
     for (int attempt = 1;; ++attempt) {
@@ -698,6 +703,22 @@ bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info, con
                 error, attempt);
         Sleep(500 * attempt);
     }
+}
+
+std::string UnseenDesktop() {
+    static const char Station[] = "ScorewaveLabUnseen";
+    static bool made = false;
+    if (!made) {
+        // Kept for the test program's life, so that the station stays.
+        HWINSTA station = CreateWindowStationA(Station, 0, WINSTA_ALL_ACCESS, nullptr);
+        HWINSTA own = GetProcessWindowStation();
+        if (station && SetProcessWindowStation(station)) {
+            made = CreateDesktopA("Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr) != nullptr;
+            SetProcessWindowStation(own);
+        }
+        EXPECT_TRUE(made) << "no window station for unseen runs: " << ErrorText(GetLastError());
+    }
+    return std::string(Station) + "\\Default";
 }
 
 std::vector<DWORD> ProcessesNamed(const char* exeName) {
@@ -919,7 +940,8 @@ Session::Session(RunOptions options) : options_(std::move(options)) {
     PROCESS_INFORMATION info;
     if (!StartProcess(commandLine, &info, image,
                       options_.workingDir.empty() ? nullptr : options_.workingDir.c_str(),
-                      &startTick_, options_.showState)) {
+                      &startTick_, options_.showState,
+                      options_.desktop.empty() ? nullptr : options_.desktop.c_str())) {
         ADD_FAILURE() << "starting " << commandLine << ": " << ErrorText(GetLastError());
         return;
     }

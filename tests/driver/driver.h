@@ -132,7 +132,11 @@ std::vector<LaunchParent> RecordedLaunchParents();
 // handles of info.
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info,
                   const char* image = nullptr, const char* workingDir = nullptr,
-                  DWORD* startTick = nullptr, int showState = -1);
+                  DWORD* startTick = nullptr, int showState = -1, const char* desktop = nullptr);
+// A desktop on a window station of its own made without WSF_VISIBLE, as a
+// service's or SYSTEM's in session 0 ("Station\Default", for RunOptions'
+// desktop): a message box there waits for ever, for nobody sees it.
+std::string UnseenDesktop();
 
 // Ids of the running processes with this executable name (e.g. "recorder.exe").
 std::vector<DWORD> ProcessesNamed(const char* exeName);
@@ -217,7 +221,8 @@ struct RunOptions {
     std::string args;        // command-line tail after the quoted program path
     std::string commandLine; // used verbatim when set (exe is then only the image)
     std::string workingDir;
-    int showState = -1; // handed over with STARTF_USESHOWWINDOW when not -1
+    int showState = -1;  // handed over with STARTF_USESHOWWINDOW when not -1
+    std::string desktop; // STARTUPINFO's lpDesktop when set, e.g. UnseenDesktop()
     std::vector<BoxRule> boxes;
     // Answer to a dialog no rule matches: this button when the box has it,
     // otherwise IDCANCEL, IDNO, IDOK, then the first button.

@@ -379,6 +379,34 @@ TEST_F(PayloadTest, HeldTargetWithItsBackupNameHeldTooIsInUse) {
     EXPECT_TRUE(FilesIn(FolderOf(path), "~scw*").empty());
 }
 
+TEST_F(PayloadTest, BoxesNobodyCanSeeAreAnsweredAsUnattendedAndTheLogIsKept) {
+    std::string held = AddMozillaProduct("A Held"), newer = AddMozillaProduct("B Newer");
+    PlacePrevious("v1_5_E4", held);
+    PlacePrevious("v2_0_E4", newer);
+    {
+        Holder holder(held);
+        ASSERT_TRUE(holder.Holding());
+        // On a window station nobody sees, a box would wait for ever.
+        RunOptions unseen;
+        unseen.args = "/noui";
+        unseen.desktop = UnseenDesktop();
+        Outcome outcome = RunToEnd(unseen);
+        EXPECT_FALSE(outcome.timedOut);
+        EXPECT_EQ(outcome.exitCode, 1);
+        const std::string log = Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log");
+        EXPECT_NE(log.find(NewerText("2.00.0") + "\r\n" + Answered("Yes")), std::string::npos)
+            << log;
+        EXPECT_NE(log.find(InUseText(held) + "\r\n" + Answered("Cancel")), std::string::npos)
+            << log;
+        // Where they are seen, the same run asks.
+        InstallRun seen = RunSilent({{"more recent version", IDYES}, {"still using it", IDCANCEL}});
+        EXPECT_EQ(seen.exitCode, 1);
+        EXPECT_EQ(seen.boxes.size(), 2u) << Describe(seen.boxes);
+    }
+    EXPECT_EQ(Bytes(held), Bytes(VersionDll("v1_5_E4")));
+    EXPECT_EQ(Bytes(newer), Bytes(VersionDll("v2_0_E4")));
+}
+
 // In the installer's own code: a move keeps the file (its identity), a copy
 // makes a new one.
 ULONGLONG FileIdentity(const std::string& path) {

@@ -133,6 +133,9 @@ TEST_F(Removal, RoundTripLeavesTheMachineAsItWas) {
 
     EXPECT_EQ(RemoveQuietly(), 0);
     EXPECT_EQ(RegKey(HKCR, ".mtd").GetString(""), "OtherApp.Document");
+    const std::string log = Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveRemove.log");
+    EXPECT_NE(log.find("Gave file extension .mtd back to OtherApp.Document"), std::string::npos)
+        << log;
     Restart();
     EXPECT_EQ(Changes(before, MachineState()), "");
 }
