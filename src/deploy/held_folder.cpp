@@ -130,13 +130,19 @@ DWORD CheckFolder(HANDLE handle, const char* fullPath) {
     if (!Native.finalPath) return ERROR_SUCCESS;
 
     char expected[MAX_PATH], given[MAX_PATH], found[MAX_PATH + 8], final[MAX_PATH + 8];
-    DWORD length = GetLongPathNameA(fullPath, given, sizeof given);
-    if (length == 0 || length >= sizeof given) lstrcpynA(given, fullPath, sizeof given);
-    length = Native.finalPath(handle, found, sizeof found, FILE_NAME_NORMALIZED);
+    DWORD length = Native.finalPath(handle, found, sizeof found, FILE_NAME_NORMALIZED);
     if (length == 0) return GetLastError();
     if (length >= sizeof found) return ERROR_FILENAME_EXCED_RANGE;
-    if (!NormaliseFinalPath(given, expected, sizeof expected, IsAnsiLeadByte) ||
-        !NormaliseFinalPath(found, final, sizeof final, IsAnsiLeadByte) ||
+    if (!NormaliseFinalPath(found, final, sizeof final, IsAnsiLeadByte))
+        return ERROR_REPARSE_POINT_ENCOUNTERED;
+    if (NormaliseFinalPath(fullPath, expected, sizeof expected, IsAnsiLeadByte) &&
+        lstrcmpiA(expected, final) == 0)
+        return ERROR_SUCCESS;
+    // The path may hold short (8.3) names: compared again in their long form,
+    // which reads every folder on the way and is therefore asked only here.
+    length = GetLongPathNameA(fullPath, given, sizeof given);
+    if (length == 0 || length >= sizeof given ||
+        !NormaliseFinalPath(given, expected, sizeof expected, IsAnsiLeadByte) ||
         lstrcmpiA(expected, final) != 0)
         return ERROR_REPARSE_POINT_ENCOUNTERED;
     return ERROR_SUCCESS;

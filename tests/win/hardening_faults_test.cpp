@@ -192,10 +192,18 @@ TEST_F(Faults, FoldersThatAreOrPassThroughLinksAreRefused) {
     std::string plain = AddMozillaProduct("A Plain");
     std::string linked = AddMozillaProduct("B Linked", Join(Root, "Linked"));
     std::string through = AddMozillaProduct("C Through", Join(Root, "Linked\\inner"));
+    // A folder registered by its short name leads where it says.
+    const std::string longName = Join(Root, "Long Folder Name");
+    char shortName[MAX_PATH] = "";
+    ASSERT_TRUE(MakeFolders(longName));
+    ASSERT_GT(GetShortPathNameA(longName.c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_NE(longName, shortName);
+    std::string shortened = AddMozillaProduct("D Short", shortName);
     InstallRun run = RunSilentWith(
         SilentOptions({{"Failed to install plugin for", IDCANCEL, BoxTitle, Forever}}));
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(Bytes(plain), PluginBytes());
+    EXPECT_EQ(Bytes(shortened), PluginBytes());
     ASSERT_EQ(run.boxes.size(), 2u) << Describe(run.boxes);
     EXPECT_EQ(run.boxes[0].text.rfind("Failed to install plugin for C Through\r\nto:\r\n" +
                                           through + "\r\nbecause:\r\n",
