@@ -5,10 +5,11 @@
 # with the 20 files absent. A second row sets the installation against the
 # installer's own silent run with no browser registered: its fixed cost
 # (start-up, scans, font and registry checks, no writes).
-# Safe write: the same installation against the installer as it was before it
-# wrote each file whole under a temporary name and renamed it into place
-# (revision BENCH_BEFORE_SAFE_WRITE, built from git into BUILD_DIR/bench), both
+# Safe write: the same installation against the same minimal program writing
+# each file under a temporary name, flushing it and renaming it into place, both
 # from absent files and with a previous plug-in in every target.
+# Removal: the remover's quiet removal of that installation against the minimal
+# program deleting the 20 files.
 # Memory: the peak working set of the same silent installation, against the same
 # minimal writer.
 # Usage: bench/install_20.sh BUILD_DIR [PREFIX]   (called by bench/run.sh with
@@ -30,6 +31,7 @@ else
     trap 'lab_prefix_stop "$prefix"; lab_display_stop' EXIT
     lab_display_start || exit 3
     lab_prefix_create "$prefix" || exit 4
+    bench_hold_desktop "$prefix" "$build"
 fi
 work=$prefix/drive_c/bench-install
 regfile=$build/bench/install_20.reg
@@ -83,35 +85,37 @@ bench_row "installation: silent run into $targets targets (exit $install_rc, $in
     "$install_ms" "minimal writer of the same bytes into the same files (exit $writer_rc, $writer_written written)" \
     "$writer_ms" "ratio <= 1.3"
 
-# The same installation against the installer before the safe write.
-before_rev=${BENCH_BEFORE_SAFE_WRITE:-a6abca44a203babe6e11d08cad009ff058e0933c}
-before_dir=$build/bench/before-safe-write
-before_exe=$before_dir/build/ScorewaveSetup.exe
-if [ ! -f "$before_exe" ] || [ "$(cat "$before_dir/revision" 2>/dev/null)" != "$before_rev" ]; then
-    rm -rf "$before_dir"
-    mkdir -p "$before_dir/source"
-    if git -C "$root" archive "$before_rev" | tar -x -C "$before_dir/source" &&
-        cmake -S "$before_dir/source" -B "$before_dir/build" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$before_dir/source/cmake/mingw64.cmake" \
-            -DSCOREWAVE_TESTS=OFF >/dev/null &&
-        ninja -C "$before_dir/build" ScorewaveSetup >/dev/null; then
-        echo "$before_rev" >"$before_dir/revision"
+# The crash-safe write against its floor: the same bare program writing each
+# file under a temporary name, flushing it and renaming it into place.
+safe_write=("$writer" /safe "$(bench_winpath "$dll")" "${names[@]}")
+read -r safe_ms floor_ms safe_rc floor_rc < <(bench_pair "$prefix" reset_both install safe_write)
+bench_row "installation: silent run into $targets targets, each file written whole, flushed and renamed into place (exit $safe_rc)" ms \
+    "$safe_ms" "bare program writing, flushing and renaming the same files (exit $floor_rc)" \
+    "$floor_ms" "ratio <= 1.15"
+reset_previous() { place_previous; }
+read -r safe_ms floor_ms safe_rc floor_rc < <(bench_pair "$prefix" reset_previous install safe_write)
+bench_row "installation: the same, replacing a previous plug-in in every target (exit $safe_rc)" ms \
+    "$safe_ms" "the same bare program (exit $floor_rc)" "$floor_ms" "-"
+
+# The removal of those 20 plug-ins (with the font, the document types and the
+# entry) against a bare program deleting the same 20 files. Before each
+# removal, an untimed silent installation.
+remover=("C:\\Program Files\\Scorewave\\ScorewaveRemove.exe" /quiet)
+delete=("$writer" /delete "${names[@]}")
+reset_installed() {
+    clear_targets
+    if [ "$1" = a ]; then
+        lab_wine "$prefix" "${install[@]}" >/dev/null 2>&1
+    else
+        place_previous
     fi
-fi
-if [ -f "$before_exe" ]; then
-    before=("$before_exe" /noui)
-    read -r safe_ms before_ms safe_rc before_rc < <(bench_pair "$prefix" reset_both install before)
-    bench_row "installation: silent run into $targets targets, each file written whole and renamed into place (exit $safe_rc)" ms \
-        "$safe_ms" "the same run by the installer before the safe write, ${before_rev:0:7} (exit $before_rc)" \
-        "$before_ms" "ratio <= 1.1"
-    reset_previous() { place_previous; }
-    read -r safe_ms before_ms safe_rc before_rc < <(bench_pair "$prefix" reset_previous install before)
-    bench_row "installation: the same, replacing a previous plug-in in every target (exit $safe_rc)" ms \
-        "$safe_ms" "the installer before the safe write (exit $before_rc)" "$before_ms" "-"
-else
-    bench_row "installation: safe write against the installer before it" ms "?" \
-        "revision ${before_rev:0:7} could not be built here" "?" "ratio <= 1.1"
-fi
+}
+read -r remove_ms bare_delete_ms remove_rc delete_rc < <(bench_pair "$prefix" reset_installed remover delete)
+left=0
+for f in "$work"/*/plugins/npscorew64.dll; do [ -e "$f" ] && left=$((left + 1)); done
+bench_row "removal: quiet removal of $targets plug-ins, the font, the document types and the entry (exit $remove_rc)" ms \
+    "$remove_ms" "bare program deleting the same $targets files (exit $delete_rc, $left left)" \
+    "$bare_delete_ms" "ratio <= 1.3"
 
 # The same installation against a silent run that finds no browser.
 reset_registered() {
@@ -122,6 +126,14 @@ read -r install2_ms none_ms _ none_rc < <(bench_pair "$prefix" reset_registered 
 bench_row "installation: the same run, against its fixed cost" ms "$install2_ms" \
     "silent run that finds no browser (exit $none_rc)" "$none_ms" "-"
 register "$regfile"
+
+# What the 20 targets themselves cost, each program's run into them less its
+# run with nothing to do: the crash-safe write without the fixed costs.
+bare_none=("$writer" /delete)
+read -r floor2_ms bare_none_ms _ _ < <(bench_pair "$prefix" reset_both safe_write bare_none)
+bench_row "installation: the $targets targets' own time (the run into them less the run that finds no browser)" ms \
+    "$((install2_ms - none_ms))" "the bare program's run into them less its run with no file" \
+    "$((floor2_ms - bare_none_ms))" "-"
 
 # Peak working set, each run from absent files.
 memory_out=$build/bench/memory.txt

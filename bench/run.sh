@@ -18,6 +18,7 @@ cleanup() { lab_prefix_stop "$prefix"; lab_display_stop; }
 trap cleanup EXIT
 lab_display_start || exit 3
 lab_prefix_create "$prefix" || exit 4
+bench_hold_desktop "$prefix" "$build"
 
 exe=$build/ScorewaveSetup.exe
 dll=$build/npscorew64.dll
