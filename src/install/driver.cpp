@@ -13,6 +13,7 @@
 #include "deploy/registration.h"
 #include "deploy/run_lock.h"
 #include "deploy/uninstall_entry.h"
+#include "discovery/path_rules.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
 #include "install/placement.h"
@@ -37,6 +38,13 @@ void RemoveOldPluginBeside(const char* pluginPath) {
     if (!SplitFilePath(pluginPath, folderPath, sizeof folderPath, &name, IsAnsiLeadByte)) return;
     // A target named like the old plug-in is the file just written: it stays.
     if (lstrcmpiA(name, OldPluginFileName) == 0) return;
+    // Looked for by its path first, which is only a hint: holding the folder
+    // is what costs, and the file is almost never there. What is deleted is
+    // still found through the held folder.
+    char oldPath[ScratchPathSize];
+    if (!ComposeSubfolder(oldPath, sizeof oldPath, folderPath, OldPluginFileName, IsAnsiLeadByte) ||
+        GetFileAttributesA(oldPath) == INVALID_FILE_ATTRIBUTES)
+        return;
     HeldFolder folder;
     if (HoldFolder(folderPath, folder) == ERROR_SUCCESS) DeleteInFolder(folder, OldPluginFileName);
 }
