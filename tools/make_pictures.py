@@ -445,7 +445,7 @@ def main(argv):
     out = argv[1]
     os.makedirs(out, exist_ok=True)
     write_bmp_1bit(os.path.join(out, "side.bmp"), side_picture())
-    write_ico(os.path.join(out, "program.ico"), [16, 32, 48, 256])
+    write_ico(os.path.join(out, "program.ico"), [16, 32, 48])
     return 0
 
 

@@ -29,9 +29,12 @@ char DialogTitle[260];
 typedef BOOL(WINAPI* GetSaveFileNameFn)(LPOPENFILENAMEA);
 
 DWORD DialogStructSize() {
-    DWORD version = GetVersion();
-    bool win9x = (version & 0x80000000u) != 0;
-    bool oldMajor = LOBYTE(LOWORD(version)) <= 4;
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version)) return OldDialogSize;
+    bool win9x = version.dwPlatformId != VER_PLATFORM_WIN32_NT;
+    bool oldMajor = version.dwMajorVersion <= 4;
     return (win9x || oldMajor) ? OldDialogSize : DWORD(sizeof(OPENFILENAMEA));
 }
 

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "process/state.h"
+#include "process/text_length.h"
 #include "app/browse.h"
 #include "app/desktop_shell.h"
 #include "browsers/active_dialog.h"
@@ -150,7 +151,7 @@ void MakeReturnButton(HWND dialog) {
     SIZE extent = {0, 0};
     if (HDC dc = GetDC(dialog)) {
         HGDIOBJ previous = SelectObject(dc, font);
-        GetTextExtentPoint32A(dc, caption, lstrlenA(caption), &extent);
+        GetTextExtentPoint32A(dc, caption, TextLength(caption), &extent);
         SelectObject(dc, previous);
         ReleaseDC(dialog, dc);
     }

@@ -1,12 +1,15 @@
 #include "browsers/wildcard_rules.h"
 
-#include <cctype>
-
 namespace {
+
+// As toupper in the "C" locale: ASCII letters only.
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 bool SameCharacter(char textChar, char patternChar, bool ignoreCase) {
     if (!ignoreCase) return textChar == patternChar;
-    return std::toupper((unsigned char)textChar) == std::toupper((unsigned char)patternChar);
+    return AsciiUpper(textChar) == AsciiUpper(patternChar);
 }
 
 } // namespace

@@ -89,7 +89,9 @@ bool IsPlainName(const char* name) {
     // Byte tests: a trail byte of a double-byte character that looks like one
     // of these has its name refused too, which is safe: the installer's own
     // names are ASCII.
-    return strpbrk(name, "\\/:*?\"<>|") == nullptr;
+    for (const char* c = name; *c; ++c)
+        if (strchr("\\/:*?\"<>|", *c)) return false;
+    return true;
 }
 
 bool SplitFilePath(const char* path, char* folder, size_t folderSize, const char** name,

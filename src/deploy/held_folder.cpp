@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <cstring>
+
 #include "deploy/folder_rules.h"
 #include "discovery/targets.h"
 
@@ -294,7 +296,7 @@ DWORD ForEachEntry(const HeldFolder& folder, void (*visit)(const FolderEntry&, v
                                              sizeof name - 1, nullptr, &inexact);
             if (length > 0 && !inexact) {
                 name[length] = '\0';
-                if (lstrcmpA(name, ".") != 0 && lstrcmpA(name, "..") != 0)
+                if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0)
                     visit({name, entry->attributes, entry->changeTime.QuadPart}, context);
             }
             if (entry->nextEntryOffset == 0) break;

@@ -4,6 +4,7 @@
 
 #include "process/scoped_handle.h"
 #include "process/state.h"
+#include "process/text_length.h"
 #include "deploy/folder_rules.h"
 #include "deploy/held_folder.h"
 #include "deploy/payload_rules.h"
@@ -80,7 +81,7 @@ void NoteLeftover(const FolderEntry& entry, void* context) {
         DeleteInFolder(*found.folder, entry.name);
         return;
     }
-    if (found.count < MaxParked && lstrlenA(entry.name) < MAX_PATH &&
+    if (found.count < MaxParked && TextLength(entry.name) < MAX_PATH &&
         ClassifyParkedName(found.targetName, entry.name, IsAnsiLeadByte) != NotParkedName) {
         lstrcpynA(found.names[found.count], entry.name, MAX_PATH);
         found.changed[found.count] = entry.changeTime;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "process/state.h"
+#include "process/text_length.h"
 #include "deploy/registration_rules.h"
 #include "deploy/uninstall_entry.h"
 #include "report/report.h"
@@ -33,7 +34,7 @@ void RecordIfNew(const char* path, DWORD bits) {
 // The document type's index, for its bits in the record.
 int TypeIndex(const char* extension) {
     for (int i = 0; i < DocumentTypeCount; ++i)
-        if (lstrcmpA(DocumentTypes[i].extension, extension) == 0) return i;
+        if (strcmp(DocumentTypes[i].extension, extension) == 0) return i;
     return -1;
 }
 
@@ -130,7 +131,7 @@ LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* f
 }
 
 LONG SetStringValue(HKEY key, const char* name, const char* text) {
-    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, DWORD(lstrlenA(text) + 1));
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, DWORD(TextLength(text) + 1));
 }
 
 bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* progId) {
@@ -208,7 +209,7 @@ bool RegisterDocumentType(const char* extension, const char* progId, const char*
             return false;
         }
         char icon[ScratchPathSize];
-        int pathLength = lstrlenA(iconPath);
+        int pathLength = TextLength(iconPath);
         // A cut icon path would name another file: such a path gets no icon.
         if (pathLength + int(sizeof FirstIconSuffix) <= int(sizeof icon)) {
             lstrcpynA(icon, iconPath, sizeof icon);
@@ -241,7 +242,7 @@ void RegisterOpenCommand() {
     RegCloseKey(browserKey);
     if (!browserCommand) return;
 
-    DWORD commandSize = DWORD(lstrlenA(browserCommand)) + DWORD(DownloadPageUrlLength()) + 1;
+    DWORD commandSize = DWORD(TextLength(browserCommand)) + DWORD(DownloadPageUrlLength()) + 1;
     char* command = AllocText(commandSize);
     if (command && ComposeOpenCommand(browserCommand, command, commandSize)) {
         HKEY commandKey;

@@ -8,7 +8,13 @@ const char DownloadPageUrl[] = " http://www.scorewave-music.com/download/player/
 namespace {
 
 const char Placeholder[] = "%1";
-const char VersionQuery[] = "vrv=";
+
+// The first "%1" of the text, or null.
+const char* FindPlaceholder(const char* text) {
+    for (const char* p = strchr(text, Placeholder[0]); p; p = strchr(p + 1, Placeholder[0]))
+        if (p[1] == Placeholder[1]) return p;
+    return nullptr;
+}
 
 } // namespace
 
@@ -20,7 +26,7 @@ bool ComposeOpenCommand(const char* browserCommand, char* out, size_t outSize) {
     if (outSize == 0) return false;
     out[0] = '\0';
     const size_t commandLength = strlen(browserCommand);
-    const char* placeholder = strstr(browserCommand, Placeholder);
+    const char* placeholder = FindPlaceholder(browserCommand);
 
     if (placeholder && placeholder != browserCommand) {
         const char* url = DownloadPageUrl + 1; // without the leading space
@@ -44,7 +50,8 @@ bool ComposeOpenCommand(const char* browserCommand, char* out, size_t outSize) {
 bool IsOwnOpenCommandText(const char* command) {
     const char* lastSpace = strrchr(command, ' ');
     if (!lastSpace) return false;
-    const char* query = strstr(DownloadPageUrl, VersionQuery);
-    const size_t comparedLength = size_t(query - DownloadPageUrl) + (sizeof VersionQuery - 1);
+    // Compared up to the version query's "=": a command of another version
+    // of this product is ours too.
+    const size_t comparedLength = size_t(strrchr(DownloadPageUrl, '=') - DownloadPageUrl) + 1;
     return strncmp(lastSpace, DownloadPageUrl, comparedLength) == 0;
 }

@@ -1,7 +1,9 @@
 #include "deploy/uninstall_entry.h"
 
-#include "process/state.h"
 #include <shlobj.h>
+
+#include "process/state.h"
+#include "process/text_length.h"
 
 #include "deploy/record_rules.h"
 #include "discovery/path_rules.h"
@@ -83,7 +85,7 @@ bool UpdateCreated(DWORD set, DWORD clear) {
 
 void OwnerValueName(const char* extension, char* name, int size) {
     lstrcpynA(name, OwnerValuePrefix, size);
-    int used = lstrlenA(name);
+    int used = TextLength(name);
     lstrcpynA(name + used, extension, size - used);
 }
 
@@ -142,7 +144,7 @@ void RecordOwner(const char* extension, const char* owner) {
     HKEY key = OpenUninstallEntry(true);
     if (!key) return;
     OwnerValueName(extension, name, sizeof name);
-    SetRecordValue(key, name, REG_SZ, owner, DWORD(lstrlenA(owner) + 1));
+    SetRecordValue(key, name, REG_SZ, owner, DWORD(TextLength(owner) + 1));
     RegCloseKey(key);
 }
 
@@ -187,8 +189,8 @@ LONG DeleteKeyTree(HKEY root, const char* path, REGSAM view) {
            ERROR_SUCCESS) {
         char sub[512];
         lstrcpynA(sub, path, sizeof sub);
-        int used = lstrlenA(sub);
-        if (used + 1 + lstrlenA(name) >= int(sizeof sub)) break;
+        int used = TextLength(sub);
+        if (used + 1 + TextLength(name) >= int(sizeof sub)) break;
         sub[used] = '\\';
         lstrcpynA(sub + used + 1, name, int(sizeof sub) - used - 1);
         if (DeleteKeyTree(root, sub, view) != ERROR_SUCCESS) break;

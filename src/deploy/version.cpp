@@ -1,5 +1,6 @@
 // The ProductVersion of a program or DLL, from its version resource.
 #include <windows.h>
+#include <cstring>
 
 #include "process/scoped_handle.h"
 #include "process/state.h"
@@ -68,7 +69,7 @@ bool IsProductFile(HANDLE file) {
     FileView view(file);
     char name[ProductNameSize];
     return ReadImageVersionString(view.Bytes(), view.Size(), "ProductName", name, sizeof name) &&
-           lstrcmpA(name, Preloaded(MSG_PRODUCT_NAME)) == 0;
+           strcmp(name, Preloaded(MSG_PRODUCT_NAME)) == 0;
 }
 
 DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, int* build) {

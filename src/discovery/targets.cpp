@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "process/system_library.h"
+#include "process/text_length.h"
 #include "discovery/path_rules.h"
 #include "discovery/pe_rules.h"
 #include "discovery/registry_text.h"
@@ -95,7 +96,7 @@ int SpecialFolderPath(int csidl, char* buffer, int size) {
         allocator->Release();
     }
     path[MAX_PATH - 1] = '\0';
-    return CopyText(buffer, size, path) ? lstrlenA(buffer) : 0;
+    return CopyText(buffer, size, path) ? TextLength(buffer) : 0;
 }
 
 bool FindFileUpward(char* folder, int folderSize, const char* fileName) {

@@ -1,6 +1,5 @@
 #include "discovery/text_rules.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 
@@ -22,6 +21,11 @@ int ParseDecimal(const char* text) {
 
 namespace {
 
+// As toupper in the "C" locale: ASCII letters only.
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+
 // Steps to the next whole character, never past the terminating zero.
 const char* NextCharacter(const char* p, LeadBytePredicate isLeadByte) {
     if (*p == '\0') return p;
@@ -38,8 +42,7 @@ int FindTextNoCase(const char* text, const char* pattern, LeadBytePredicate isLe
     for (const char* p = text; size_t(p - text) + patternLength <= textLength;
          p = NextCharacter(p, isLeadByte)) {
         size_t i = 0;
-        while (i < patternLength && toupper(static_cast<unsigned char>(p[i])) ==
-                                        toupper(static_cast<unsigned char>(pattern[i])))
+        while (i < patternLength && AsciiUpper(p[i]) == AsciiUpper(pattern[i]))
             ++i;
         if (i == patternLength) return int(p - text);
         if (*p == '\0') break;

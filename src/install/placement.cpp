@@ -4,6 +4,7 @@
 
 #include "process/scoped_handle.h"
 #include "process/state.h"
+#include "process/text_length.h"
 #include "deploy/folder_rules.h"
 #include "deploy/held_folder.h"
 #include "deploy/image_rules.h"
@@ -49,7 +50,7 @@ bool MakeRemoverFolder(const char* folder) {
 }
 
 void SetText(HKEY key, const char* name, const char* text) {
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, DWORD(lstrlenA(text) + 1));
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, DWORD(TextLength(text) + 1));
 }
 
 void SetNumber(HKEY key, const char* name, DWORD number) {

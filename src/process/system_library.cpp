@@ -1,5 +1,7 @@
 #include "process/system_library.h"
 
+#include "process/text_length.h"
+
 namespace {
 
 typedef BOOL(WINAPI* SetDefaultDllDirectoriesFn)(DWORD);
@@ -50,7 +52,7 @@ HMODULE LoadSystemLibrary(const char* fileName) {
     char path[MAX_PATH];
     UINT length = GetSystemDirectoryA(path, sizeof path);
     if (length == 0 || length >= sizeof path) return nullptr;
-    int nameLength = lstrlenA(fileName);
+    int nameLength = TextLength(fileName);
     if (int(length) + 1 + nameLength >= int(sizeof path)) return nullptr;
     path[length] = '\\';
     lstrcpynA(path + length + 1, fileName, int(sizeof path) - int(length) - 1);

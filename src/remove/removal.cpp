@@ -1,9 +1,11 @@
 #include "remove/removal.h"
 
 #include <shlobj.h>
+#include <cstring>
 
 #include "process/scoped_handle.h"
 #include "process/system_library.h"
+#include "process/text_length.h"
 #include "deploy/folder_rules.h"
 #include "deploy/font.h"
 #include "deploy/held_folder.h"
@@ -89,7 +91,7 @@ Leftovers Found;
 
 void NoteLeftover(const FolderEntry& entry, void*) {
     if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) return;
-    if (Found.count < MaxLeftovers && lstrlenA(entry.name) < MAX_PATH &&
+    if (Found.count < MaxLeftovers && TextLength(entry.name) < MAX_PATH &&
         lstrcmpiA(entry.name, PluginFileName) != 0 && IsRemovableBesidePlugin(entry.name))
         lstrcpynA(Found.names[Found.count++], entry.name, MAX_PATH);
 }
@@ -148,7 +150,7 @@ void RemoveMadeFolder(const char* path) {
 void ForEachRecorded(RecordList list, void (*act)(const char*)) {
     DWORD size = ReadRecordList(list, List, ListSize);
     // The list is read whole first: acting may change the record.
-    for (DWORD at = 0; at < size && List[at] != '\0'; at += lstrlenA(List + at) + 1)
+    for (DWORD at = 0; at < size && List[at] != '\0'; at += TextLength(List + at) + 1)
         act(List + at);
 }
 
@@ -161,7 +163,7 @@ void RemoveFont(DWORD created) {
         HeldFolder folder;
         ScopedHandle file;
         char* family = ReadFontFamilyName(fontPath);
-        bool ours = family && lstrcmpA(family, FontFamily) == 0;
+        bool ours = family && strcmp(family, FontFamily) == 0;
         if (family) HeapFree(GetProcessHeap(), 0, family);
         if (HoldFolder(folderPath, folder) == ERROR_SUCCESS && OpenToRemove(folder, name, file)) {
             if (ours)
@@ -206,13 +208,14 @@ void RestoreExtension(int type, DWORD created) {
         return;
     char text[MAX_PATH], owner[MAX_PATH];
     ReadText(key, nullptr, text, sizeof text);
-    bool ours = lstrcmpA(text, document.progId) == 0;
+    bool ours = strcmp(text, document.progId) == 0;
     bool emptied = false;
     if (ours) {
         ReadText(key, ContentTypeValue, text, sizeof text);
-        if (lstrcmpA(text, MimeType) == 0) RegDeleteValueA(key, ContentTypeValue);
+        if (strcmp(text, MimeType) == 0) RegDeleteValueA(key, ContentTypeValue);
         if (ReadRecordedOwner(document.extension, owner, sizeof owner)) {
-            RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE*)owner, DWORD(lstrlenA(owner) + 1));
+            RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE*)owner,
+                           DWORD(TextLength(owner) + 1));
             ReportMessage(MSG_GAVE_BACK, document.extension, owner);
         } else if (created & CreatedExtensionKey(type)) {
             RegDeleteValueA(key, nullptr);

@@ -1,6 +1,7 @@
 #include "report/report.h"
 
 #include "process/state.h"
+#include "process/text_length.h"
 #include "resources/resource.h"
 #include "sysinfo/winver.h"
 
@@ -25,7 +26,7 @@ const char NoText[] = "";
 
 // Appends src to dst (of dstSize bytes) as far as it fits; dst stays terminated.
 void AppendBounded(char* dst, int dstSize, const char* src) {
-    int used = lstrlenA(dst);
+    int used = TextLength(dst);
     while (*src && used < dstSize - 1)
         dst[used++] = *src++;
     dst[used] = '\0';
@@ -33,7 +34,7 @@ void AppendBounded(char* dst, int dstSize, const char* src) {
 
 // Appends catalogue text `id` within the room left; false if it cannot be loaded.
 bool AppendCatalogueText(char* dst, int dstSize, UINT id) {
-    int used = lstrlenA(dst);
+    int used = TextLength(dst);
     int room = dstSize - used;
     if (room <= 1) return true;
     return LoadStringA(ModuleHandle, id, dst + used, room) > 0;
@@ -137,7 +138,7 @@ void LogLine(const char* text) {
     }
     if (LogFile) {
         DWORD written;
-        WriteFile(LogFile, text, DWORD(lstrlenA(text)), &written, nullptr);
+        WriteFile(LogFile, text, DWORD(TextLength(text)), &written, nullptr);
         WriteFile(LogFile, "\r\n", 2, &written, nullptr);
     }
     if (!MainWindowHandle) return;

@@ -12,7 +12,8 @@ typedef BOOL(WINAPI* GetProductInfoFn)(DWORD, DWORD, DWORD, DWORD, PDWORD);
 
 // GetProductInfo is looked up at run time: older systems lack it.
 bool QueryProductInfo(const OSVERSIONINFOEXA& ex, unsigned* productInfo) {
-    HMODULE kernel = LoadLibraryA("kernel32.dll");
+    // kernel32.dll is loaded in every process: no reference is taken.
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
     if (!kernel) return false;
     bool ok = false;
     GetProductInfoFn fn = (GetProductInfoFn)GetProcAddress(kernel, "GetProductInfo");
@@ -22,7 +23,6 @@ bool QueryProductInfo(const OSVERSIONINFOEXA& ex, unsigned* productInfo) {
         *productInfo = type;
         ok = true;
     }
-    FreeLibrary(kernel);
     return ok;
 }
 
