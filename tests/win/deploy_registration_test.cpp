@@ -192,6 +192,17 @@ TEST_F(RegistrationTest, CancelKeepsTheOwnerAndSkipsTheSecondType) {
     EXPECT_NE(OpenCommand(), "<none>");
 }
 
+// ".mtd" taken from its owner (OK), and gone while the question waits.
+RunOptions MtdGoneWhileAsked() {
+    RunOptions options =
+        Windowed({{"is using file extension .mtd", IDOK}, {"Failed to update", IDOK, BoxTitle, 2}});
+    options.onWindow = [](Session&, const WindowRecord& window) {
+        if (window.title == BoxTitle) RegDeleteTreeA(HKEY_CLASSES_ROOT, ".mtd");
+        return false;
+    };
+    return options;
+}
+
 TEST_F(RegistrationTest, KeysAndValuesThatCannotBeWrittenAreReported) {
     // ".mtd" is another program's and goes away while the question waits: its
     // values cannot be written (message 14, in a box). The ProgID's key is
@@ -202,13 +213,7 @@ TEST_F(RegistrationTest, KeysAndValuesThatCannotBeWrittenAreReported) {
                               KEY_ALL_ACCESS, nullptr, &progId, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(progId);
-    RunOptions options =
-        Windowed({{"is using file extension .mtd", IDOK}, {"Failed to update", IDOK, BoxTitle, 2}});
-    options.onWindow = [](Session&, const WindowRecord& window) {
-        if (window.title == BoxTitle) RegDeleteTreeA(HKEY_CLASSES_ROOT, ".mtd");
-        return false;
-    };
-    InstallRun run = RunWindowedWith(options);
+    InstallRun run = RunWindowedWith(MtdGoneWhileAsked());
     EXPECT_TRUE(run.Succeeded()) << run.Dump();
     const std::string failed = "Failed to update :\r\n  Windows\r\nin registry to:\r\n  ";
     ASSERT_EQ(run.boxes.size(), 3u) << run.Dump();
@@ -227,13 +232,7 @@ TEST_F(RegistrationTest, AValueThatCannotBeWrittenAloneFailsTheRegistration) {
     // Every key is made; only ".mtd"'s values cannot be written, its key gone
     // while the question about its owner waits.
     Classes(".mtd").SetString("", "OtherApp.Document");
-    RunOptions options =
-        Windowed({{"is using file extension .mtd", IDOK}, {"Failed to update", IDOK, BoxTitle, 2}});
-    options.onWindow = [](Session&, const WindowRecord& window) {
-        if (window.title == BoxTitle) RegDeleteTreeA(HKEY_CLASSES_ROOT, ".mtd");
-        return false;
-    };
-    InstallRun run = RunWindowedWith(options);
+    InstallRun run = RunWindowedWith(MtdGoneWhileAsked());
     EXPECT_EQ(run.boxes.size(), 3u) << run.Dump();
     EXPECT_FALSE(run.Has("Can't install for")) << run.Dump();
     EXPECT_EQ(Classes(MtdProgId + std::string("\\DefaultIcon")).GetString(""), plugin_ + ",0");
