@@ -1,11 +1,8 @@
 #include "browsers/wildcard_rules.h"
 
-namespace {
+#include "discovery/text_rules.h"
 
-// As toupper in the "C" locale: ASCII letters only.
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
+namespace {
 
 bool SameCharacter(char textChar, char patternChar, bool ignoreCase) {
     if (!ignoreCase) return textChar == patternChar;

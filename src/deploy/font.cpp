@@ -15,7 +15,6 @@
 
 namespace {
 
-const char FontFamily[] = "Tonalis";
 const char NtFontsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 const char OlderFontsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
 const char FontBrowserName[] = "Font";
@@ -48,6 +47,7 @@ bool TakeCarriedFont() {
 
 } // namespace
 
+const char FontFamily[] = "Tonalis";
 const char FontFileName[] = "Tonalis.ttf";
 const char FontValueName[] = "Tonalis (TrueType)";
 

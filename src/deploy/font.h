@@ -6,8 +6,9 @@
 // installer carries; pluginPath, a plug-in file written in this run, only
 // names the library in the log when the font cannot be found.
 void InstallMusicFont(const char* pluginPath);
-// The font's file name in the Fonts folder, its full path there, its value
+// The font's family, its file name in the Fonts folder, its full path there, its value
 // under the Fonts key and that key (under HKEY_LOCAL_MACHINE).
+extern const char FontFamily[];
 extern const char FontFileName[];
 extern const char FontValueName[];
 bool MusicFontPath(char* fontPath, int size);

@@ -220,6 +220,27 @@ DWORD OpenFolderIn(const HeldFolder& folder, const char* name, ACCESS_MASK acces
                       subfolder, security);
 }
 
+DWORD MakeFolderIn(const char* parentPath, const char* name, OpenDisposition disposition,
+                   PSECURITY_DESCRIPTOR security) {
+    HeldFolder parent;
+    ScopedHandle made;
+    DWORD error = HoldFolder(parentPath, parent);
+    return error != ERROR_SUCCESS ? error
+                                  : OpenFolderIn(parent, name, 0, disposition, made, security);
+}
+
+DWORD DeleteEmptyFolder(const char* folderPath) {
+    char parentPath[MAX_PATH];
+    const char* name;
+    if (!SplitFilePath(folderPath, parentPath, sizeof parentPath, &name, IsAnsiLeadByte))
+        return ERROR_INVALID_NAME;
+    HeldFolder parent;
+    ScopedHandle folder;
+    DWORD error = HoldFolder(parentPath, parent);
+    if (error == ERROR_SUCCESS) error = OpenFolderIn(parent, name, DELETE, OpenExisting, folder);
+    return error != ERROR_SUCCESS ? error : DeleteHeldFile(folder.Get());
+}
+
 DWORD RenameHeldFile(HANDLE file, const HeldFolder& folder, const char* newName, bool replace) {
     if (!folder.handle.Valid() || !LoadNativeCalls()) return ERROR_INVALID_HANDLE;
     RenameInformation rename;

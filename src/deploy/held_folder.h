@@ -44,6 +44,17 @@ DWORD OpenFolderIn(const HeldFolder& folder, const char* name, ACCESS_MASK acces
                    OpenDisposition disposition, ScopedHandle& subfolder,
                    PSECURITY_DESCRIPTOR security = nullptr);
 
+// Makes the folder `name` inside the folder at parentPath, held open for it,
+// so that it lands nowhere else (CreateNew: only a new one; OpenOrCreate: an
+// existing one will do). A folder it makes gets `security` (null: what it
+// inherits). ERROR_SUCCESS or why not.
+DWORD MakeFolderIn(const char* parentPath, const char* name, OpenDisposition disposition,
+                   PSECURITY_DESCRIPTOR security = nullptr);
+
+// Deletes the folder at folderPath when it is empty, opened inside its parent
+// held open. ERROR_SUCCESS or why not.
+DWORD DeleteEmptyFolder(const char* folderPath);
+
 // Gives the open file (opened with DELETE access) the name newName in the held
 // folder; an existing file of that name is replaced only when told.
 DWORD RenameHeldFile(HANDLE file, const HeldFolder& folder, const char* newName, bool replace);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "discovery/text_rules.h"
+
 namespace {
 
 // The bytes of a file or a resource. Every read is checked against their end:
@@ -35,8 +37,9 @@ const size_t DirectoryEntrySize = 8;
 const size_t DataEntrySize = 16;
 const uint32_t HighBit = 0x80000000u;
 
-char AsciiUpper(uint32_t c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c);
+// A UTF-16 unit against an ASCII character, ignoring ASCII case.
+bool SameAsciiLetter(uint32_t unit, char c) {
+    return unit <= 0x7F && AsciiUpper(char(unit)) == AsciiUpper(c);
 }
 
 // Where the resource directory lies in the file and how its RVAs map to file
@@ -89,8 +92,7 @@ bool EntryMatches(const ResourceView& view, uint32_t name, ResourceId id) {
     uint32_t length = at ? view.file.Word(at) : 0;
     if (length == 0 || length != strlen(id.text)) return false;
     for (uint32_t i = 0; i < length; ++i)
-        if (AsciiUpper(view.file.Word(at + 2 + i * 2)) != AsciiUpper(uint8_t(id.text[i])))
-            return false;
+        if (!SameAsciiLetter(view.file.Word(at + 2 + i * 2), id.text[i])) return false;
     return true;
 }
 
@@ -152,7 +154,7 @@ bool ReadNode(const Bytes& block, size_t at, size_t limit, Node* node) {
 bool KeyIs(const Bytes& block, const Node& node, const char* text) {
     for (size_t at = node.key;; at += 2, ++text) {
         uint32_t unit = block.Word(at);
-        if (AsciiUpper(unit) != AsciiUpper(uint8_t(*text)) || unit > 0x7F) return false;
+        if (!SameAsciiLetter(unit, *text)) return false;
         if (unit == 0) return true;
     }
 }

@@ -313,32 +313,6 @@ bool CarriedPlugin(const BYTE** data, DWORD* size) {
     return true;
 }
 
-bool MoveOrCopyFile(const char* from, const char* to) {
-    if (OnSameDrive(from, to)) {
-        DeleteFileA(to);
-        return MoveFileA(from, to) != FALSE;
-    }
-    if (!CopyFileA(from, to, FALSE)) return false;
-    DeleteFileA(from);
-    return true;
-}
-
-void ClearReadOnly(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
-    attributes &= ~DWORD(FILE_ATTRIBUTE_READONLY);
-    // Zero would mean "leave the attributes as they are".
-    SetFileAttributesA(path, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
-}
-
-bool FileCanBeOpened(const char* path) {
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
-}
-
 DWORD PlacedBytes;
 
 PayloadItem& CarriedRemover() {

@@ -64,8 +64,3 @@ DWORD ReadProductVersionOf(HANDLE file, int* major, int* minor, int* patch, int*
 // True when the open file's version resource names this product: a plug-in
 // this product shipped, of whatever version.
 bool IsProductFile(HANDLE file);
-
-bool MoveOrCopyFile(const char* from, const char* to);
-void ClearReadOnly(const char* path);
-// True when the file exists and can be opened (even while another program holds it).
-bool FileCanBeOpened(const char* path);

@@ -2,23 +2,14 @@
 
 #include <cstring>
 
+#include "discovery/text_rules.h"
+
 namespace {
 
 const char BackupExtension[] = ".old";
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
-}
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-bool SameTextIgnoringAsciiCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        if (AsciiLower(*a) != AsciiLower(*b)) return false;
-    }
-    return *a == *b;
 }
 
 // Where the file name of a path starts and where its extension does.
@@ -61,8 +52,8 @@ const int TemporaryDigits = 4;
 const char HexDigits[] = "0123456789ABCDEF";
 
 bool IsHexDigit(char c) {
-    c = AsciiLower(c);
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    c = AsciiUpper(c);
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
 } // namespace
@@ -123,7 +114,7 @@ bool IsTemporaryName(const char* name) {
     const size_t prefixLength = sizeof TemporaryPrefix - 1;
     if (strlen(name) != TemporaryNameSize - 1) return false;
     for (size_t i = 0; i < prefixLength; ++i)
-        if (AsciiLower(name[i]) != TemporaryPrefix[i]) return false;
+        if (AsciiUpper(name[i]) != AsciiUpper(TemporaryPrefix[i])) return false;
     for (int i = 0; i < TemporaryDigits; ++i)
         if (!IsHexDigit(name[prefixLength + i])) return false;
     return SameTextIgnoringAsciiCase(name + prefixLength + TemporaryDigits, TemporaryExtension);
@@ -158,7 +149,7 @@ ParkedNameKind ClassifyParkedName(const char* targetName, const char* name,
     size_t stemLength = strlen(backup) - extensionLength;
     if (strlen(name) != stemLength + 1 + TemporaryDigits + extensionLength) return NotParkedName;
     for (size_t i = 0; i < stemLength; ++i)
-        if (AsciiLower(name[i]) != AsciiLower(backup[i])) return NotParkedName;
+        if (AsciiUpper(name[i]) != AsciiUpper(backup[i])) return NotParkedName;
     if (name[stemLength] != '.') return NotParkedName;
     for (int i = 1; i <= TemporaryDigits; ++i)
         if (!IsHexDigit(name[stemLength + i])) return NotParkedName;
@@ -171,9 +162,4 @@ LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent, bool
     if (!backupPresent) return NoLeftover;
     if (targetPresent) return StaleBackup;
     return own ? RestoreBackup : ForeignBackup;
-}
-
-bool OnSameDrive(const char* from, const char* to) {
-    if (from[0] == '\0' || to[0] == '\0') return false;
-    return from[0] == to[0] && from[1] == ':' && to[1] == ':';
 }

@@ -1,6 +1,6 @@
 // Plain-value decisions of payload deployment: the version check, the backup
 // name, the temporary file's name, what to do with a backup an earlier run
-// left, and the same-drive test.
+// left.
 #pragma once
 #include <cstddef>
 
@@ -65,7 +65,3 @@ enum LeftoverBackup {
 // own: the parked file is a plug-in of this product (its version resource
 // says so).
 LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent, bool own);
-
-// True when both paths start with the same drive letter, compared byte for
-// byte (so "c:" and "C:" count as different drives).
-bool OnSameDrive(const char* from, const char* to);

@@ -4,18 +4,9 @@
 
 #include "deploy/payload_rules.h"
 #include "discovery/target_rules.h"
+#include "discovery/text_rules.h"
 
 namespace {
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-bool SameText(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (AsciiLower(*a) != AsciiLower(*b)) return false;
-    return *a == *b;
-}
 
 // The texts of a list one after another; stops at the list's end, at an
 // empty text, or where a text runs past listSize.
@@ -38,7 +29,7 @@ size_t TextsEnd(const char* list, size_t listSize) {
     return end;
 }
 
-const char* const RemovableFolders[] = {"Plugins", "Scorewave"};
+const char* const RemovableFolders[] = {PluginsFolderName, ProductFolderName};
 
 // Appends number in decimal, at least `digits` wide, as far as it fits.
 void AppendNumber(char* out, size_t outSize, size_t* used, unsigned number, int digits) {
@@ -58,7 +49,7 @@ void AppendNumber(char* out, size_t outSize, size_t* used, unsigned number, int 
 bool MultiStringHolds(const char* list, size_t listSize, const char* text) {
     bool found = false;
     ForEachText(list, listSize, [&](const char* item, size_t, size_t) {
-        found = SameText(item, text);
+        found = SameTextIgnoringAsciiCase(item, text);
         return !found;
     });
     return found;
@@ -79,7 +70,7 @@ size_t MultiStringRemove(char* list, size_t listSize, const char* text) {
     size_t end = TextsEnd(list, listSize);
     size_t out = 0;
     ForEachText(list, end, [&](const char* item, size_t at, size_t length) {
-        if (!SameText(item, text)) {
+        if (!SameTextIgnoringAsciiCase(item, text)) {
             memmove(list + out, list + at, length + 1);
             out += length + 1;
         }
@@ -91,13 +82,13 @@ size_t MultiStringRemove(char* list, size_t listSize, const char* text) {
 }
 
 bool IsRemovableBesidePlugin(const char* name) {
-    return SameText(name, PluginFileName) || IsTemporaryName(name) ||
+    return SameTextIgnoringAsciiCase(name, PluginFileName) || IsTemporaryName(name) ||
            ClassifyParkedName(PluginFileName, name, nullptr) != NotParkedName;
 }
 
 bool IsRemovableFolderName(const char* name) {
     for (const char* folder : RemovableFolders)
-        if (SameText(name, folder)) return true;
+        if (SameTextIgnoringAsciiCase(name, folder)) return true;
     return false;
 }
 

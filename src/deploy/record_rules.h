@@ -4,6 +4,13 @@
 #pragma once
 #include <cstddef>
 
+// The product's own folder: the remover's in Program Files, the logs' in
+// Windows' Logs folder.
+inline constexpr char ProductFolderName[] = "Scorewave";
+// The remover's switch for a removal without a window or a box, as the
+// entry's QuietUninstallString gives it.
+inline constexpr char QuietSwitch[] = "/quiet";
+
 // True when the list holds text, compared without regard to ASCII case.
 bool MultiStringHolds(const char* list, size_t listSize, const char* text);
 // Appends text to the list held in buffer (listSize bytes used, a lone zero

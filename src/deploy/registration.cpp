@@ -1,8 +1,11 @@
 #include "deploy/registration.h"
 
+#include <shlobj.h>
+
 #include <cstring>
 
 #include "process/state.h"
+#include "process/system_library.h"
 #include "process/text_length.h"
 #include "deploy/registration_rules.h"
 #include "deploy/uninstall_entry.h"
@@ -259,4 +262,12 @@ void RegisterOpenCommand() {
     }
     FreeText(command);
     FreeText(browserCommand);
+}
+
+void NotifyAssociationsChanged() {
+    // A function of shell32.dll, which is not imported (see SystemFunction).
+    typedef void(WINAPI * SHChangeNotifyFn)(LONG, UINT, LPCVOID, LPCVOID);
+    if (SHChangeNotifyFn notify =
+            (SHChangeNotifyFn)SystemFunction(Shell32Library, "SHChangeNotify"))
+        notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }

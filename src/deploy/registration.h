@@ -31,3 +31,6 @@ LONG SetStringValue(HKEY key, const char* name, const char* text);
 void RegisterOpenCommand();
 // True when the key's default value is an open command this installer wrote.
 bool IsOwnOpenCommand(HKEY key);
+// Tells Explorer that document types changed, so that it shows them without a
+// restart.
+void NotifyAssociationsChanged();

@@ -3,41 +3,35 @@
 #include <sddl.h>
 
 #include "deploy/held_folder.h"
+#include "deploy/record_rules.h"
 #include "discovery/path_rules.h"
 #include "discovery/targets.h"
 #include "report/report.h"
 
 namespace {
 
-const char* const LogFolders[] = {"Logs", "Scorewave"};
+const char* const LogFolders[] = {"Logs", ProductFolderName};
 // Protected from inheritance: full control for SYSTEM and the administrators,
 // reading for everyone else, so that nobody else can plant or change a log.
 const char AdministratorsOnly[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
 
-// The process's log file, kept open until it ends.
-HANDLE LogFileHandle;
-
 } // namespace
 
 bool KeepLogIn(const char* fileName) {
-    char windows[MAX_PATH], path[MAX_PATH];
-    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
-    if (length == 0 || length >= sizeof windows) return false;
+    char path[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(path, sizeof path);
+    if (length == 0 || length >= sizeof path) return false;
     PSECURITY_DESCRIPTOR security = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(AdministratorsOnly, SDDL_REVISION_1,
                                                               &security, nullptr))
         return false;
     // Each folder on the way is made inside the one above it, held open, and
     // checked like a plug-in folder before anything is written in it.
-    lstrcpynA(path, windows, sizeof path);
     bool made = true;
     for (const char* name : LogFolders) {
-        HeldFolder parent;
-        ScopedHandle folder;
         char next[MAX_PATH];
-        made = HoldFolder(path, parent) == ERROR_SUCCESS &&
-               OpenFolderIn(parent, name, 0, OpenOrCreate, folder,
-                            name == LogFolders[1] ? security : nullptr) == ERROR_SUCCESS &&
+        made = MakeFolderIn(path, name, OpenOrCreate, name == LogFolders[1] ? security : nullptr) ==
+                   ERROR_SUCCESS &&
                ComposeSubfolder(next, sizeof next, path, name, IsAnsiLeadByte);
         if (!made) break;
         lstrcpynA(path, next, sizeof path);
@@ -49,7 +43,7 @@ bool KeepLogIn(const char* fileName) {
         OpenInFolder(logs, fileName, FILE_GENERIC_WRITE, FILE_SHARE_READ, ReplaceOrCreate, file) !=
             ERROR_SUCCESS)
         return false;
-    LogFileHandle = file.Release();
-    SetLogFile(LogFileHandle);
+    // Kept open until the process ends.
+    SetLogFile(file.Release());
     return true;
 }

@@ -18,8 +18,6 @@ const char RemoverFileName[] = "ScorewaveRemove.exe";
 
 namespace {
 
-const char RemoverFolderName[] = "Scorewave";
-
 // The record's values, beside the entry's own.
 const char* const ListValues[] = {"ScorewavePlugins", "ScorewaveFolders"};
 const char CreatedValue[] = "ScorewaveCreated";
@@ -94,18 +92,15 @@ void OwnerValueName(const char* extension, char* name, int size) {
 bool RemoverPaths(char* folder, char* remover) {
     char programFiles[MAX_PATH];
     return SpecialFolderPath(CSIDL_PROGRAM_FILES, programFiles, sizeof programFiles) > 0 &&
-           ComposeSubfolder(folder, MAX_PATH, programFiles, RemoverFolderName, IsAnsiLeadByte) &&
+           ComposeSubfolder(folder, MAX_PATH, programFiles, ProductFolderName, IsAnsiLeadByte) &&
            ComposeFilePath(remover, MAX_PATH, folder, RemoverFileName, AlwaysAddSeparator,
                            IsAnsiLeadByte);
 }
 
 bool UninstallEntryExists() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    HKEY key = OpenUninstallEntry(false);
+    if (key) RegCloseKey(key);
+    return key != nullptr;
 }
 
 HKEY OpenUninstallEntry(bool create) {

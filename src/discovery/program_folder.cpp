@@ -1,6 +1,5 @@
 #include "discovery/program_folder.h"
 
-#include "process/scoped_handle.h"
 #include "deploy/held_folder.h"
 #include "deploy/payload.h"
 #include "deploy/uninstall_entry.h"
@@ -12,7 +11,6 @@
 
 namespace {
 
-const char PluginsFolderName[] = "Plugins";
 const char VersionedNameFormat[] = "%s %d.%d";
 
 // Reads the value of the first place whose key opens; later places are not
@@ -40,10 +38,7 @@ bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* progr
     // Made inside the program folder held open, so that it lands nowhere else,
     // and recorded first, so that the remover takes it away when it is empty.
     RecordPath(MadeFolders, pluginsFolder);
-    HeldFolder parent;
-    ScopedHandle made;
-    DWORD error = HoldFolder(programFolder, parent);
-    if (error == ERROR_SUCCESS) error = OpenFolderIn(parent, PluginsFolderName, 0, CreateNew, made);
+    DWORD error = MakeFolderIn(programFolder, PluginsFolderName, CreateNew);
     if (error == ERROR_SUCCESS) {
         ReportMessage(MSG_CREATED_DIRECTORY, pluginsFolder);
     } else {

@@ -7,6 +7,8 @@ const int PluginPathSize = 261;
 
 // The file that every target path ends in.
 inline constexpr char PluginFileName[] = "npscorew64.dll";
+// The folder of a browser's plug-ins beside its program (Chrome's, Safari's).
+inline constexpr char PluginsFolderName[] = "Plugins";
 
 struct InstallTarget {
     char name[TargetNameSize];

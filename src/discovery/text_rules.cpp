@@ -21,11 +21,6 @@ int ParseDecimal(const char* text) {
 
 namespace {
 
-// As toupper in the "C" locale: ASCII letters only.
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
 // Steps to the next whole character, never past the terminating zero.
 const char* NextCharacter(const char* p, LeadBytePredicate isLeadByte) {
     if (*p == '\0') return p;
@@ -34,6 +29,12 @@ const char* NextCharacter(const char* p, LeadBytePredicate isLeadByte) {
 }
 
 } // namespace
+
+bool SameTextIgnoringAsciiCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b)
+        if (AsciiUpper(*a) != AsciiUpper(*b)) return false;
+    return *a == *b;
+}
 
 int FindTextNoCase(const char* text, const char* pattern, LeadBytePredicate isLeadByte) {
     if (!text || !pattern) return -1;

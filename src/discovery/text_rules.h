@@ -7,6 +7,14 @@ typedef bool (*LeadBytePredicate)(unsigned char byte);
 // A single-byte code page: no byte leads a pair.
 bool NoLeadBytes(unsigned char byte);
 
+// ASCII letters upper-cased, every other byte as it is (toupper of the "C"
+// locale, whatever the code page).
+inline char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+// True when a and b are the same text but for the case of ASCII letters.
+bool SameTextIgnoringAsciiCase(const char* a, const char* b);
+
 // Skips leading blanks (code 32 only), then reads decimal digits up to the first
 // other character. No sign; 0 for a missing text or one without digits. Larger
 // numbers wrap around modulo 2^32 (never undefined behaviour).

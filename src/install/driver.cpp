@@ -1,10 +1,8 @@
 #include "install/driver.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include "process/state.h"
-#include "process/system_library.h"
 #include "deploy/folder_rules.h"
 #include "deploy/font.h"
 #include "deploy/held_folder.h"
@@ -13,7 +11,6 @@
 #include "deploy/registration.h"
 #include "deploy/run_lock.h"
 #include "deploy/uninstall_entry.h"
-#include "discovery/path_rules.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
 #include "install/placement.h"
@@ -26,8 +23,6 @@ namespace {
 
 const char OldPluginFileName[] = "npscorew.dll";
 const int ScratchPathSize = 272;
-// A function of shell32.dll, which is not imported (see SystemFunction).
-typedef void(WINAPI* SHChangeNotifyFn)(LONG, UINT, LPCVOID, LPCVOID);
 const int ReturnTextLimit = 260;
 
 // Removes an old 32-bit plug-in that sits beside a freshly written file,
@@ -42,7 +37,7 @@ void RemoveOldPluginBeside(const char* pluginPath) {
     // is what costs, and the file is almost never there. What is deleted is
     // still found through the held folder.
     char oldPath[ScratchPathSize];
-    if (!ComposeSubfolder(oldPath, sizeof oldPath, folderPath, OldPluginFileName, IsAnsiLeadByte) ||
+    if (!SiblingPath(pluginPath, OldPluginFileName, oldPath, sizeof oldPath, IsAnsiLeadByte) ||
         GetFileAttributesA(oldPath) == INVALID_FILE_ATTRIBUTES)
         return;
     HeldFolder folder;
@@ -85,10 +80,7 @@ int ScanAndDeploy() {
             ReportMessage(MSG_NETSCAPE_REGISTERED, nullptr);
             RegisterDocumentType(sgt.extension, sgt.progId, Preloaded(sgt.description), nullptr);
         }
-        // Explorer shows the document types without a restart.
-        if (SHChangeNotifyFn notify =
-                (SHChangeNotifyFn)SystemFunction(Shell32Library, "SHChangeNotify"))
-            notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+        NotifyAssociationsChanged();
     }
     return result;
 }

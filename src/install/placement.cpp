@@ -4,12 +4,12 @@
 
 #include "process/scoped_handle.h"
 #include "process/state.h"
-#include "process/text_length.h"
 #include "deploy/folder_rules.h"
 #include "deploy/held_folder.h"
 #include "deploy/image_rules.h"
 #include "deploy/payload.h"
 #include "deploy/record_rules.h"
+#include "deploy/registration.h"
 #include "deploy/uninstall_entry.h"
 #include "deploy/version_rules.h"
 #include "discovery/path_rules.h"
@@ -19,7 +19,6 @@
 
 namespace {
 
-const char QuietSwitch[] = " /quiet";
 const char FirstIcon[] = ",0";
 const char ProductPage[] = "http://www.scorewave-music.com/";
 const DWORD KiB = 1024;
@@ -35,22 +34,13 @@ struct Placement {
 Placement Placed;
 
 // Makes the remover's folder inside the Program Files folder held open; it
-// inherits Program Files' security, so no standard user can change it.
+// inherits Program Files' security, so no standard user can change it. A
+// folder that cannot be made is told by the remover's write into it.
 bool MakeRemoverFolder(const char* folder) {
     char programFiles[MAX_PATH];
     const char* name;
-    if (!SplitFilePath(folder, programFiles, sizeof programFiles, &name, IsAnsiLeadByte))
-        return false;
-    HeldFolder parent;
-    ScopedHandle made;
-    DWORD error = HoldFolder(programFiles, parent);
-    if (error == ERROR_SUCCESS) error = OpenFolderIn(parent, name, 0, CreateNew, made);
-    // A folder that cannot be made is told by the remover's write into it.
-    return error == ERROR_SUCCESS;
-}
-
-void SetText(HKEY key, const char* name, const char* text) {
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, DWORD(TextLength(text) + 1));
+    return SplitFilePath(folder, programFiles, sizeof programFiles, &name, IsAnsiLeadByte) &&
+           MakeFolderIn(programFiles, name, CreateNew) == ERROR_SUCCESS;
 }
 
 void SetNumber(HKEY key, const char* name, DWORD number) {
@@ -78,24 +68,25 @@ void WriteEntryValues(HKEY key) {
         ReadImageVersionString(plugin, pluginSize, "CompanyName", publisher, sizeof publisher);
     }
     if (LoadStringA(ModuleHandle, MSG_DISPLAY_NAME, text, sizeof text) > 0)
-        SetText(key, "DisplayName", text);
-    SetText(key, "DisplayVersion", version);
-    SetText(key, "Publisher", publisher);
+        SetStringValue(key, "DisplayName", text);
+    SetStringValue(key, "DisplayVersion", version);
+    SetStringValue(key, "Publisher", publisher);
     Suffixed(text, sizeof text, "", Placed.remover, FirstIcon);
-    SetText(key, "DisplayIcon", text);
-    SetText(key, "InstallLocation", Placed.folder);
+    SetStringValue(key, "DisplayIcon", text);
+    SetStringValue(key, "InstallLocation", Placed.folder);
     Suffixed(text, sizeof text, "\"", Placed.remover, "\"");
-    SetText(key, "UninstallString", text);
+    SetStringValue(key, "UninstallString", text);
     Suffixed(text, sizeof text, "\"", Placed.remover, "\"");
+    AppendText(text, sizeof text, " ");
     AppendText(text, sizeof text, QuietSwitch);
-    SetText(key, "QuietUninstallString", text);
+    SetStringValue(key, "QuietUninstallString", text);
     SetNumber(key, "NoModify", 1);
     SetNumber(key, "NoRepair", 1);
-    SetText(key, "URLInfoAbout", ProductPage);
+    SetStringValue(key, "URLInfoAbout", ProductPage);
     SYSTEMTIME today;
     GetLocalTime(&today);
     InstallDateText(today.wYear, today.wMonth, today.wDay, text, sizeof text);
-    SetText(key, "InstallDate", text);
+    SetStringValue(key, "InstallDate", text);
 }
 
 bool HasDisplayName(HKEY key) {
@@ -104,19 +95,12 @@ bool HasDisplayName(HKEY key) {
 }
 
 void RemoveRemover() {
-    char folderPath[MAX_PATH];
-    const char* name;
-    HeldFolder folder;
-    if (Placed.placed && HoldFolder(Placed.folder, folder) == ERROR_SUCCESS)
-        DeleteInFolder(folder, RemoverFileName);
-    if (!Placed.madeFolder ||
-        !SplitFilePath(Placed.folder, folderPath, sizeof folderPath, &name, IsAnsiLeadByte))
-        return;
-    ScopedHandle made;
-    folder.handle.Reset(nullptr);
-    if (HoldFolder(folderPath, folder) == ERROR_SUCCESS &&
-        OpenFolderIn(folder, name, DELETE, OpenExisting, made) == ERROR_SUCCESS)
-        DeleteHeldFile(made.Get());
+    {
+        HeldFolder folder;
+        if (Placed.placed && HoldFolder(Placed.folder, folder) == ERROR_SUCCESS)
+            DeleteInFolder(folder, RemoverFileName);
+    }
+    if (Placed.madeFolder) DeleteEmptyFolder(Placed.folder);
 }
 
 } // namespace

@@ -1,10 +1,8 @@
 #include "remove/removal.h"
 
-#include <shlobj.h>
 #include <cstring>
 
 #include "process/scoped_handle.h"
-#include "process/system_library.h"
 #include "process/text_length.h"
 #include "deploy/folder_rules.h"
 #include "deploy/font.h"
@@ -15,6 +13,7 @@
 #include "deploy/registration.h"
 #include "deploy/uninstall_entry.h"
 #include "discovery/path_rules.h"
+#include "discovery/registry_text.h"
 #include "discovery/targets.h"
 #include "report/report.h"
 #include "resources/resource.h"
@@ -24,11 +23,8 @@ namespace {
 RemovalOutcome Outcome;
 
 const char ContentTypeValue[] = "Content Type";
-const char FontFamily[] = "Tonalis";
 // Leftovers looked at beside one plug-in; more are left for another removal.
 const int MaxLeftovers = 8;
-// A function of shell32.dll, which is not imported (see SystemFunction).
-typedef void(WINAPI* SHChangeNotifyFn)(LONG, UINT, LPCVOID, LPCVOID);
 
 // Room for every path the installer could ever record.
 const DWORD ListSize = 16384;
@@ -136,12 +132,7 @@ void RemoveMadeFolder(const char* path) {
     if (!SplitFilePath(path, parentPath, sizeof parentPath, &name, IsAnsiLeadByte) ||
         !IsRemovableFolderName(name))
         return;
-    HeldFolder parent;
-    ScopedHandle folder;
-    if (HoldFolder(parentPath, parent) != ERROR_SUCCESS ||
-        OpenFolderIn(parent, name, DELETE, OpenExisting, folder) != ERROR_SUCCESS)
-        return;
-    if (DeleteHeldFile(folder.Get()) == ERROR_SUCCESS) {
+    if (DeleteEmptyFolder(path) == ERROR_SUCCESS) {
         ReportMessage(MSG_REMOVED, path);
         ++Outcome.removed;
     }
@@ -176,26 +167,13 @@ void RemoveFont(DWORD created) {
     if ((created & CreatedFontValue) &&
         RegOpenKeyExA(HKEY_LOCAL_MACHINE, FontsRegistryKey(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                       &key) == ERROR_SUCCESS) {
-        char value[MAX_PATH];
-        DWORD type = 0, size = sizeof value - 1;
-        if (RegQueryValueExA(key, FontValueName, nullptr, &type, (BYTE*)value, &size) ==
-                ERROR_SUCCESS &&
-            type == REG_SZ) {
-            value[size] = '\0';
-            if (lstrcmpiA(value, FontFileName) == 0) RegDeleteValueA(key, FontValueName);
-        }
+        char value[ScratchPathSize];
+        if (ReadRegistryText(key, FontValueName, value, sizeof value) == RegistryTextRead &&
+            lstrcmpiA(value, FontFileName) == 0)
+            RegDeleteValueA(key, FontValueName);
         RegCloseKey(key);
     }
     SendNotifyMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
-}
-
-// A REG_SZ value of the open key, or "" (size bytes).
-void ReadText(HKEY key, const char* name, char* text, DWORD size) {
-    DWORD type = 0, got = size - 1;
-    if (RegQueryValueExA(key, name, nullptr, &type, (BYTE*)text, &got) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        got = 0;
-    text[got] = '\0';
 }
 
 // An extension still this product's goes back to its previous owner, or goes
@@ -206,16 +184,15 @@ void RestoreExtension(int type, DWORD created) {
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, document.extension, 0, KEY_READ | KEY_SET_VALUE, &key) !=
         ERROR_SUCCESS)
         return;
-    char text[MAX_PATH], owner[MAX_PATH];
-    ReadText(key, nullptr, text, sizeof text);
+    char text[ScratchPathSize], owner[MAX_PATH];
+    ReadRegistryText(key, nullptr, text, sizeof text);
     bool ours = strcmp(text, document.progId) == 0;
     bool emptied = false;
     if (ours) {
-        ReadText(key, ContentTypeValue, text, sizeof text);
+        ReadRegistryText(key, ContentTypeValue, text, sizeof text);
         if (strcmp(text, MimeType) == 0) RegDeleteValueA(key, ContentTypeValue);
         if (ReadRecordedOwner(document.extension, owner, sizeof owner)) {
-            RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE*)owner,
-                           DWORD(TextLength(owner) + 1));
+            SetStringValue(key, nullptr, owner);
             ReportMessage(MSG_GAVE_BACK, document.extension, owner);
         } else if (created & CreatedExtensionKey(type)) {
             RegDeleteValueA(key, nullptr);
@@ -243,9 +220,7 @@ void RemoveRegistration(DWORD created) {
     // The MIME database's list of content types, where the installer made it:
     // only when nothing else has come into it.
     if (created & CreatedMimeDatabase) RegDeleteKeyA(HKEY_CLASSES_ROOT, MimeContentTypesKey);
-    if (SHChangeNotifyFn notify =
-            (SHChangeNotifyFn)SystemFunction(Shell32Library, "SHChangeNotify"))
-        notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    NotifyAssociationsChanged();
 }
 
 // The remover itself and its folder go last. A running program cannot delete
@@ -268,7 +243,7 @@ void RemoveRemover(bool madeFolder) {
         MoveFileExA(pending, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     file.Reset(nullptr);
     folder.handle.Reset(nullptr);
-    if (madeFolder && !RemoveDirectoryA(folderPath))
+    if (madeFolder && DeleteEmptyFolder(folderPath) != ERROR_SUCCESS)
         MoveFileExA(folderPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 

@@ -1,12 +1,9 @@
 #include "remove/remove_rules.h"
 
+#include "deploy/record_rules.h"
+#include "discovery/text_rules.h"
+
 namespace {
-
-const char QuietSwitch[] = "/quiet";
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
 
 bool EndsWord(char c) {
     return c == '\0' || c == ' ' || c == '\t';
@@ -19,7 +16,7 @@ bool HasQuietSwitch(const char* commandLine) {
     for (const char* p = commandLine; *p; ++p) {
         if (p != commandLine && !EndsWord(p[-1])) continue;
         int i = 0;
-        while (QuietSwitch[i] && LowerAscii(p[i]) == QuietSwitch[i])
+        while (QuietSwitch[i] && AsciiUpper(p[i]) == AsciiUpper(QuietSwitch[i]))
             ++i;
         if (QuietSwitch[i] == '\0' && EndsWord(p[i])) return true;
     }

@@ -150,14 +150,4 @@ TEST(PayloadLeftoverBackup, ParkedNamesAreTheTargetsOwn) {
     EXPECT_EQ(ClassifyParkedName("Tonalis.ttf", "Tonalis.old", nullptr), BackupName);
 }
 
-TEST(PayloadMoveOrCopy, SameDriveOnlyForTheSameLetterByteForByte) {
-    EXPECT_TRUE(OnSameDrive("C:\\a\\np.dll", "C:\\a\\np.old"));
-    EXPECT_FALSE(OnSameDrive("c:\\a\\np.dll", "C:\\a\\np.old"));
-    EXPECT_FALSE(OnSameDrive("C:\\a", "D:\\a"));
-    EXPECT_FALSE(OnSameDrive("\\\\srv\\s\\a", "\\\\srv\\s\\b"));
-    EXPECT_FALSE(OnSameDrive("C", "C"));
-    EXPECT_FALSE(OnSameDrive("", ""));
-    EXPECT_FALSE(OnSameDrive("C:\\a", ""));
-}
-
 } // namespace

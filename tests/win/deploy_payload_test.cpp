@@ -407,39 +407,4 @@ TEST_F(PayloadTest, BoxesNobodyCanSeeAreAnsweredAsUnattendedAndTheLogIsKept) {
     EXPECT_EQ(Bytes(newer), Bytes(VersionDll("v2_0_E4")));
 }
 
-// In the installer's own code: a move keeps the file (its identity), a copy
-// makes a new one.
-ULONGLONG FileIdentity(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    BY_HANDLE_FILE_INFORMATION info;
-    ULONGLONG identity = 0;
-    if (GetFileInformationByHandle(file, &info))
-        identity = (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    CloseHandle(file);
-    return identity;
-}
-
-TEST_F(PayloadTest, MoveOrCopyFileCopiesWhenDriveLettersDifferInCase) {
-    ASSERT_TRUE(MakeFolders(Root));
-    const std::string from = "C:\\dep\\a.dll", to = "C:\\dep\\a.old";
-    ASSERT_TRUE(WriteWholeFile(from, "first"));
-    ULONGLONG before = FileIdentity(from);
-    ASSERT_NE(before, 0u);
-    ASSERT_TRUE(MoveOrCopyFile(from.c_str(), to.c_str()));
-    EXPECT_EQ(FileIdentity(to), before) << "same drive letter: renamed";
-    EXPECT_FALSE(FileExists(from));
-
-    ASSERT_TRUE(WriteWholeFile(from, "second"));
-    before = FileIdentity(from);
-    ASSERT_TRUE(MoveOrCopyFile("c:\\dep\\a.dll", to.c_str()));
-    EXPECT_NE(FileIdentity(to), before) << "letters differing in case: copied";
-    EXPECT_EQ(Bytes(to), "second");
-    EXPECT_FALSE(FileExists(from)) << "the source goes after the copy";
-
-    EXPECT_FALSE(MoveOrCopyFile("c:\\dep\\missing.dll", to.c_str()));
-    EXPECT_EQ(Bytes(to), "second");
-}
-
 } // namespace
