@@ -110,6 +110,7 @@ void Restart() {
     CloseHandle(info.hThread);
 }
 
+const char SetupLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log";
 const char RemoveLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveRemove.log";
 const char RestartFolder[] = "C:\\Scorewave.Pending";
 
@@ -255,9 +256,12 @@ TEST_F(Removal, WhereNoRestartFolderCanBeHadTheRecordKeepsTheFile) {
         EXPECT_EQ(PendingAtRestart().find("npscorew64"), std::string::npos);
     }
     EXPECT_TRUE(Entry().Exists());
-    // The next removal deletes it through a handle, the browser gone.
-    EXPECT_EQ(RemoveQuietly(), 0);
+    // The next installation deletes it through a handle, the browser gone;
+    // it finds no browser to write for any more.
+    RegKey(HKLM, std::string(MozillaKey) + "\\Loaded").DeleteTree();
+    EXPECT_EQ(RunSilent().exitCode, 1);
     EXPECT_FALSE(FileExists(plugin));
+    EXPECT_EQ(RemoveQuietly(), 0);
 }
 
 TEST_F(Removal, TheRecordNamesNothingElseToDelete) {
@@ -345,6 +349,46 @@ TEST_F(Removal, OtherFilesOfTheInstallersNamesStayAndHideNothing) {
     RunRecord removal{Bytes(RemoveLog)};
     EXPECT_EQ(removal.Count("Left in place, not a Scorewave Viewer file: " + folder), 20u)
         << removal.log;
+}
+
+TEST_F(Removal, TheInstallersFilesAreOnlyTheAdministratorsAndANewerRemoverStays) {
+    AddMozillaProduct("Firefox");
+    RegKey(HKCR, ".mtd").DeleteTree();
+    // Folders of the product's that others could change are reset, and what
+    // they held is not trusted: the remover is written anew.
+    LetEveryoneChange(RemoverFolder);
+    LetEveryoneChange(FolderOf(SetupLog));
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    EXPECT_TRUE(OnlyAdministratorsChange(RemoverFolder));
+    EXPECT_TRUE(OnlyAdministratorsChange(FolderOf(SetupLog)));
+    EXPECT_NE(Bytes(SetupLog).find(CreatedFile(RemoverPath)), std::string::npos);
+    // Another file linked at the log's name is not written through.
+    const std::string other = Join(Root, "other.txt");
+    ASSERT_TRUE(WriteWholeFile(other, "another program's"));
+    ASSERT_TRUE(DeleteFileA(SetupLog) && CreateHardLinkA(SetupLog, other.c_str(), nullptr));
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    EXPECT_EQ(Bytes(other), "another program's");
+
+    // A more recent product's remover stays, without a question; one held
+    // so that it cannot be written is left, without a box.
+    PlacePrevious("v2_0_E4", RemoverPath);
+    InstallRun run = RunSilent();
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
+    EXPECT_EQ(Bytes(RemoverPath), Bytes(VersionDll("v2_0_E4")));
+    EXPECT_NE(Bytes(SetupLog).find("Kept more recent file " + std::string(RemoverPath)),
+              std::string::npos);
+    PlacePrevious("v1_5_E4", RemoverPath);
+    {
+        Holder held(RemoverPath);
+        run = RunSilent();
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
+        EXPECT_NE(Bytes(SetupLog).find("Could not place " + std::string(RemoverPath)),
+                  std::string::npos);
+    }
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    EXPECT_EQ(Bytes(RemoverPath), Bytes(BuildPath("ScorewaveRemove.exe")));
 }
 
 } // namespace
