@@ -368,6 +368,7 @@ TEST_F(Removal, TheInstallersFilesAreOnlyTheAdministratorsAndANewerRemoverStays)
     ASSERT_TRUE(DeleteFileA(SetupLog) && CreateHardLinkA(SetupLog, other.c_str(), nullptr));
     ASSERT_EQ(RunSilent().exitCode, 0);
     EXPECT_EQ(Bytes(other), "another program's");
+    DeleteFileA(SetupLog); // whatever became of the link
 
     // A more recent product's remover stays, without a question; one held
     // so that it cannot be written is left, without a box.
