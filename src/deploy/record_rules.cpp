@@ -44,7 +44,56 @@ void AppendNumber(char* out, size_t outSize, size_t* used, unsigned number, int 
     out[*used] = '\0';
 }
 
+const int VolumeDigits = 8;
+const int IndexDigits = 16;
+
+// Writes number as `digits` upper-case hex digits.
+void PutHex(char* out, unsigned long long number, int digits) {
+    for (int i = digits - 1; i >= 0; --i, number >>= 4)
+        out[i] = "0123456789ABCDEF"[number & 0xF];
+}
+
+// Reads exactly `digits` hex digits; false at any other character.
+bool GetHex(const char* text, int digits, unsigned long long* number) {
+    *number = 0;
+    for (int i = 0; i < digits; ++i) {
+        char c = AsciiUpper(text[i]);
+        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0) return false;
+        *number = *number << 4 | unsigned(digit);
+    }
+    return true;
+}
+
 } // namespace
+
+size_t CloseReadList(char* buffer, size_t stored) {
+    if (stored > RecordListLimit) stored = RecordListLimit;
+    buffer[stored] = buffer[stored + 1] = '\0';
+    return stored + 2;
+}
+
+bool KeptFileText(const KeptFile& file, char* out, size_t outSize) {
+    const size_t prefix = VolumeDigits + 1 + IndexDigits + 1;
+    size_t length = strlen(file.path);
+    if (length == 0 || prefix + length + 1 > outSize) return false;
+    PutHex(out, file.volume, VolumeDigits);
+    out[VolumeDigits] = ':';
+    PutHex(out + VolumeDigits + 1, file.index, IndexDigits);
+    out[prefix - 1] = ':';
+    memcpy(out + prefix, file.path, length + 1);
+    return true;
+}
+
+bool ParseKeptFileText(const char* text, KeptFile* file) {
+    unsigned long long volume = 0, index = 0;
+    if (!GetHex(text, VolumeDigits, &volume) || text[VolumeDigits] != ':' ||
+        !GetHex(text + VolumeDigits + 1, IndexDigits, &index) ||
+        text[VolumeDigits + 1 + IndexDigits] != ':' || text[VolumeDigits + IndexDigits + 2] == '\0')
+        return false;
+    *file = {unsigned(volume), index, text + VolumeDigits + IndexDigits + 2};
+    return true;
+}
 
 bool MultiStringHolds(const char* list, size_t listSize, const char* text) {
     bool found = false;

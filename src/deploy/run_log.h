@@ -5,8 +5,9 @@
 #pragma once
 #include <windows.h>
 
-// Opens (replacing) the log file and makes it the log's file; the folder is
-// made, with administrators and SYSTEM alone allowed to change it, when it is
-// missing, and refused when it is a reparse point. False, and no log file,
-// when it cannot be had: the run goes on without.
+// Makes the log file anew (whatever had its name goes first) and makes it the
+// log's file. The folder is made, with administrators and SYSTEM alone
+// allowed to change it, when it is missing; an existing one that others could
+// change is reset so, and refused when that fails or it is a reparse point.
+// False, and no log file, when it cannot be had: the run goes on without.
 bool KeepLogIn(const char* fileName);

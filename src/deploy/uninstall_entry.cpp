@@ -19,13 +19,10 @@ const char RemoverFileName[] = "ScorewaveRemove.exe";
 namespace {
 
 // The record's values, beside the entry's own.
-const char* const ListValues[] = {"ScorewavePlugins", "ScorewaveFolders"};
+const char* const ListValues[] = {"ScorewavePlugins", "ScorewaveFolders", "ScorewaveKeptFiles"};
 const char CreatedValue[] = "ScorewaveCreated";
 const char OwnerValuePrefix[] = "ScorewaveOwner";
-// Room for every path the installer could ever record, and a margin; a longer
-// list is not the installer's and is read as none.
-const DWORD ListBufferSize = 16384;
-char ListBuffer[ListBufferSize];
+char ListBuffer[RecordListBufferSize];
 
 char EmptyClass[] = "";
 
@@ -45,27 +42,39 @@ void SetRecordValue(HKEY key, const char* name, DWORD type, const void* data, DW
     ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
 }
 
-DWORD ReadListFrom(HKEY key, RecordList list, char* buffer, DWORD size) {
-    DWORD type = 0, got = size - 2;
-    if (RegQueryValueExA(key, ListValues[list], nullptr, &type, (BYTE*)buffer, &got) !=
-            ERROR_SUCCESS ||
-        type != REG_MULTI_SZ)
-        return 0;
-    // Closed whatever was stored: a value without its zeros is read safely.
-    buffer[got] = buffer[got + 1] = '\0';
-    return got + 2;
+// Reads the list into buffer (RecordListBufferSize bytes), at most
+// RecordListLimit bytes of it, and closes it (CloseReadList).
+DWORD ReadListFrom(HKEY key, RecordList list, char* buffer, DWORD* size) {
+    DWORD type = 0, got = RecordListLimit;
+    *size = 0;
+    LONG error = RegQueryValueExA(key, ListValues[list], nullptr, &type, (BYTE*)buffer, &got);
+    if (error == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (error != ERROR_SUCCESS) return DWORD(error);
+    if (type != REG_MULTI_SZ) return ERROR_INVALID_DATA;
+    *size = DWORD(CloseReadList(buffer, got));
+    return ERROR_SUCCESS;
 }
 
-// Adds the path to the list (true when it was not there) or takes it out.
+// Adds the path to the list (true when it was not there) or takes it out. A
+// list that cannot be read whole is never written over.
 bool UpdateRecordList(RecordList list, const char* path, bool add) {
     HKEY key = OpenUninstallEntry(add);
     if (!key) return false;
-    DWORD size = ReadListFrom(key, list, ListBuffer, ListBufferSize);
+    DWORD size = 0;
+    DWORD error = ReadListFrom(key, list, ListBuffer, &size);
     size_t newSize = 0;
-    bool changed = add ? !MultiStringHolds(ListBuffer, size, path) &&
-                             MultiStringAppend(ListBuffer, ListBufferSize, size, path, &newSize)
-                       : size > 0 && (newSize = MultiStringRemove(ListBuffer, size, path)) != size;
+    bool changed = false;
+    if (error == ERROR_SUCCESS && add && !MultiStringHolds(ListBuffer, size, path)) {
+        changed = MultiStringAppend(ListBuffer, RecordListLimit, size, path, &newSize);
+        if (!changed) error = ERROR_MORE_DATA;
+    } else if (error == ERROR_SUCCESS && !add && size > 0) {
+        changed = (newSize = MultiStringRemove(ListBuffer, size, path)) != size;
+    }
     if (changed) SetRecordValue(key, ListValues[list], REG_MULTI_SZ, ListBuffer, DWORD(newSize));
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
+    }
     RegCloseKey(key);
     return changed;
 }
@@ -143,12 +152,13 @@ void RecordOwner(const char* extension, const char* owner) {
     RegCloseKey(key);
 }
 
-DWORD ReadRecordList(RecordList list, char* buffer, DWORD size) {
+DWORD ReadRecordList(RecordList list, char* buffer, DWORD* size) {
+    *size = 0;
     HKEY key = OpenUninstallEntry(false);
-    if (!key) return 0;
-    DWORD got = ReadListFrom(key, list, buffer, size);
+    if (!key) return ERROR_FILE_NOT_FOUND;
+    DWORD error = ReadListFrom(key, list, buffer, size);
     RegCloseKey(key);
-    return got;
+    return error;
 }
 
 DWORD RecordedCreations() {

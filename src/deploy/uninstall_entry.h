@@ -34,6 +34,7 @@ inline DWORD CreatedProgIdKey(int type) {
 enum RecordList {
     PluginPaths, // every plug-in file written
     MadeFolders, // every folder made
+    KeptFiles,   // files of this product a running program held, to delete later (KeptFileText)
 };
 
 bool UninstallEntryExists();
@@ -42,7 +43,8 @@ bool UninstallEntryExists();
 HKEY OpenUninstallEntry(bool create);
 
 // True when the path was not in the record before, so that a change that did
-// not happen after all can be forgotten again.
+// not happen after all can be forgotten again. A list that cannot be read, or
+// would grow past RecordListLimit, is left as it is, and that is logged.
 bool RecordPath(RecordList list, const char* path);
 void ForgetPath(RecordList list, const char* path);
 // True when any of the bits was not recorded before.
@@ -51,9 +53,12 @@ void ForgetCreated(DWORD bits);
 // The ProgID an extension was taken from; one already recorded stays.
 void RecordOwner(const char* extension, const char* owner);
 
-// The list as recorded (a REG_MULTI_SZ in buffer), its size in bytes; 0 when
-// there is none or it does not fit size.
-DWORD ReadRecordList(RecordList list, char* buffer, DWORD size);
+// The list as recorded (a REG_MULTI_SZ in buffer, of RecordListBufferSize
+// bytes, closed by two zeros whatever was stored) and its size in bytes, 0
+// when there is none. ERROR_SUCCESS, ERROR_MORE_DATA for a list longer than
+// RecordListLimit, ERROR_INVALID_DATA for a value of another type, or why the
+// entry cannot be read: never an empty list in place of one not read.
+DWORD ReadRecordList(RecordList list, char* buffer, DWORD* size);
 DWORD RecordedCreations();
 // The recorded owner of an extension; false when none is recorded.
 bool ReadRecordedOwner(const char* extension, char* owner, DWORD size);

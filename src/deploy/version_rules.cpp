@@ -66,3 +66,11 @@ uint32_t ParseProductVersion(const char* text, ProductVersionNumbers* numbers) {
     }
     return packed;
 }
+
+bool IsNewerVersion(const ProductVersionNumbers& a, const ProductVersionNumbers& b) {
+    const int left[] = {a.major, a.minor, a.patch, a.build};
+    const int right[] = {b.major, b.minor, b.patch, b.build};
+    for (int i = 0; i < 4; ++i)
+        if (left[i] != right[i]) return left[i] > right[i];
+    return false;
+}

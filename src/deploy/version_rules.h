@@ -14,3 +14,7 @@ struct ProductVersionNumbers {
 // text gives them). Components of 256 or more carry into the next byte; the
 // value wraps around modulo 2^32.
 uint32_t ParseProductVersion(const char* text, ProductVersionNumbers* numbers);
+
+// True when version a is more recent than b, number by number from the major
+// one (the packed value depends on how many numbers a text gives).
+bool IsNewerVersion(const ProductVersionNumbers& a, const ProductVersionNumbers& b);

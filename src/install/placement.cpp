@@ -2,14 +2,18 @@
 
 #include <shlobj.h>
 
+#include <cstring>
+
 #include "process/scoped_handle.h"
 #include "process/state.h"
+#include "deploy/admin_folder.h"
 #include "deploy/folder_rules.h"
 #include "deploy/held_folder.h"
 #include "deploy/image_rules.h"
 #include "deploy/payload.h"
 #include "deploy/record_rules.h"
 #include "deploy/registration.h"
+#include "deploy/restart_delete.h"
 #include "deploy/uninstall_entry.h"
 #include "deploy/version_rules.h"
 #include "discovery/path_rules.h"
@@ -33,14 +37,77 @@ struct Placement {
 };
 Placement Placed;
 
-// Makes the remover's folder inside the Program Files folder held open; it
-// inherits Program Files' security, so no standard user can change it. A
-// folder that cannot be made is told by the remover's write into it.
-bool MakeRemoverFolder(const char* folder) {
-    char programFiles[MAX_PATH];
-    const char* name;
-    return SplitFilePath(folder, programFiles, sizeof programFiles, &name, IsAnsiLeadByte) &&
-           MakeFolderIn(programFiles, name, CreateNew) == ERROR_SUCCESS;
+// The item's bytes, from the installer's own resources; cached in the item
+// as the payload routines cache them.
+bool LoadOwnItem(PayloadItem& item) {
+    if (!item.data) {
+        HMODULE module = item.module ? item.module : ModuleHandle;
+        HRSRC found = FindResourceA(module, item.resourceName,
+                                    item.resourceType ? item.resourceType : RT_PAYLOAD_FILE);
+        HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+        item.data = loaded ? (const BYTE*)LockResource(loaded) : nullptr;
+        item.size = item.data ? SizeofResource(module, found) : 0;
+    }
+    return item.size != 0;
+}
+
+// True when the open file holds exactly the item's bytes.
+bool HoldsItem(HANDLE file, const PayloadItem& item) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart != item.size) return false;
+    BYTE* bytes = (BYTE*)HeapAlloc(GetProcessHeap(), 0, item.size);
+    DWORD got = 0;
+    bool same = bytes && ReadFile(file, bytes, item.size, &got, nullptr) && got == item.size &&
+                memcmp(bytes, item.data, item.size) == 0;
+    if (bytes) HeapFree(GetProcessHeap(), 0, bytes);
+    return same;
+}
+
+enum OwnFilePlacement { OwnFileWritten, OwnFileKept, OwnFileFailed };
+
+// Places a file the installer carries for itself (the remover) as `name` in
+// its own folder, held: written whole under a temporary name, then renamed
+// into place, the previous file parked meanwhile. Nothing is asked and no box
+// is shown. The same file stays, and so does a more recent version of it (by
+// their version resources), with a log line; in a folder that was reset
+// (trustThere false) nothing there is kept. A failure is logged.
+OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const char* name,
+                              bool trustThere) {
+    char path[MAX_PATH];
+    if (!ComposeFilePath(path, sizeof path, folder.path, name, SeparatorUnlessPresent,
+                         IsAnsiLeadByte))
+        return OwnFileFailed;
+    DWORD error = ERROR_RESOURCE_DATA_NOT_FOUND;
+    ScopedHandle previous, temporary;
+    if (LoadOwnItem(item)) {
+        OpenInFolder(folder, name, DELETE | FILE_READ_DATA, FILE_SHARE_READ, OpenExisting,
+                     previous);
+        if (previous.Valid() && trustThere) {
+            if (HoldsItem(previous.Get(), item)) return OwnFileKept;
+            char text[TextSize] = "";
+            ProductVersionNumbers carried, there;
+            ReadImageVersionString(item.data, item.size, "ProductVersion", text, sizeof text);
+            ParseProductVersion(text, &carried);
+            ReadProductVersionOf(previous.Get(), &there.major, &there.minor, &there.patch,
+                                 &there.build);
+            if (IsNewerVersion(there, carried)) {
+                ReportMessage(MSG_KEPT_NEWER_FILE, path);
+                return OwnFileKept;
+            }
+        }
+        error = WriteTemporaryCopy(item, folder, GetTickCount() ^ GetCurrentProcessId(), temporary);
+    }
+    if (error == ERROR_SUCCESS) {
+        char parkedName[MAX_PATH];
+        bool parked = previous.Valid() && Park(folder, name, previous.Get(), parkedName);
+        // Replaced in place instead: it must not be held open then.
+        if (!parked) previous.Reset(nullptr);
+        error = ReplaceTarget(folder, name, temporary.Get(), previous.Get());
+    }
+    if (error == ERROR_SUCCESS) return OwnFileWritten;
+    SetLastError(error);
+    ReportMessage(MSG_CANT_PLACE, nullptr, path);
+    return OwnFileFailed;
 }
 
 void SetNumber(HKEY key, const char* name, DWORD number) {
@@ -106,25 +173,37 @@ void RemoveRemover() {
 } // namespace
 
 void PlaceRemoverAndEntry() {
+    // What an earlier removal had to leave, while a program held it.
+    DeleteKeptFiles(DeleteNowOrLater, nullptr);
     if (HKEY key = OpenUninstallEntry(false)) {
         Placed.entryExisted = HasDisplayName(key);
         RegCloseKey(key);
     }
-    if (!RemoverPaths(Placed.folder, Placed.remover)) return;
+    char programFiles[MAX_PATH];
+    const char* name;
+    if (!RemoverPaths(Placed.folder, Placed.remover) ||
+        !SplitFilePath(Placed.folder, programFiles, sizeof programFiles, &name, IsAnsiLeadByte))
+        return;
 
     // The folder goes into the record before it is made, and the remover is
-    // written before the entry names it.
-    if (!FolderExists(Placed.folder)) {
-        RecordPath(MadeFolders, Placed.folder);
-        Placed.madeFolder = MakeRemoverFolder(Placed.folder);
-    }
-    // The same remover stays as it is: a repeated installation changes nothing.
-    PayloadItem& remover = CarriedRemover();
-    if (!HoldsPayload(remover, Placed.remover) &&
-        DeployWithRetries(remover, Placed.remover, Preloaded(MSG_WINDOWS), false) ==
-            DeployWritten) {
-        Placed.placed = true;
-        PlacedBytes += remover.size;
+    // written before the entry names it. The folder inherits Program Files'
+    // security, so no standard user can change it; an existing one that
+    // others could change is reset, or refused.
+    if (!FolderExists(Placed.folder)) RecordPath(MadeFolders, Placed.folder);
+    HeldFolder own;
+    AdminFolderState state;
+    DWORD error = HoldAdminFolder(programFiles, name, false, ResetForeign, own, &state);
+    if (error == ERROR_SUCCESS) {
+        Placed.madeFolder = state == AdminFolderMade;
+        PayloadItem& remover = CarriedRemover();
+        if (PlaceOwnFile(remover, own, RemoverFileName, state != AdminFolderReset) ==
+            OwnFileWritten) {
+            Placed.placed = true;
+            PlacedBytes += remover.size;
+        }
+    } else {
+        SetLastError(error);
+        ReportMessage(MSG_CANT_PLACE, nullptr, Placed.folder);
     }
     if (HKEY key = OpenUninstallEntry(true)) {
         WriteEntryValues(key);

@@ -3,8 +3,10 @@
 // folder of Program Files, the Programs and Features entry and the record.
 #pragma once
 
-// Before the scans: the remover, written whole like the plug-in, then the
-// entry that names it. Failures are reported and never end the run.
+// Before the scans: the files an earlier removal had to leave, deleted now
+// when they can be; the remover, written whole into the Scorewave folder
+// without a question or a box (a more recent one there stays); then the entry
+// that names it. Failures are logged and never end the run.
 void PlaceRemoverAndEntry();
 // After the installation: the entry's size, and the log lines of what stays;
 // when nothing was installed on a machine without an earlier installation,

@@ -11,6 +11,7 @@
 #include "deploy/payload_rules.h"
 #include "deploy/record_rules.h"
 #include "deploy/registration.h"
+#include "deploy/restart_delete.h"
 #include "deploy/uninstall_entry.h"
 #include "discovery/path_rules.h"
 #include "discovery/registry_text.h"
@@ -23,12 +24,11 @@ namespace {
 RemovalOutcome Outcome;
 
 const char ContentTypeValue[] = "Content Type";
-// Leftovers looked at beside one plug-in; more are left for another removal.
-const int MaxLeftovers = 8;
 
-// Room for every path the installer could ever record.
-const DWORD ListSize = 16384;
-char List[ListSize];
+// The record's lists, read whole before anything is removed.
+char Plugins[RecordListBufferSize];
+char Folders[RecordListBufferSize];
+DWORD PluginsSize, FoldersSize;
 
 void Failed(const char* what, DWORD error) {
     SetLastError(error);
@@ -36,64 +36,65 @@ void Failed(const char* what, DWORD error) {
     ++Outcome.failed;
 }
 
-// Deletes the held file of the held folder. One that a running program has
-// loaded cannot be deleted: it is renamed aside (when it holds a name the
-// installer writes again, so that a new installation before the restart is
-// left alone) and deleted when Windows restarts.
-void RemoveHeldFile(const HeldFolder& folder, const char* name, HANDLE file, bool renameAside) {
-    char shown[MAX_PATH];
-    if (!ComposeFilePath(shown, sizeof shown, folder.path, name, SeparatorUnlessPresent,
-                         IsAnsiLeadByte))
-        return;
+void LeftAsNotOurs(const char* path) {
+    ReportMessage(MSG_LEFT_NOT_OURS, path);
+}
+
+// Deletes the held file of this product, `name` of the held folder, shown as
+// `shown`. One that a running program has loaded cannot be deleted now: it
+// goes when Windows restarts, from a folder no standard user can change, or
+// else stays in the record for the next removal (and counts as a failure,
+// which keeps the entry and its record).
+void RemoveHeldFile(const HeldFolder& folder, const char* name, HANDLE file, const char* shown) {
     DWORD error = DeleteHeldFile(file);
     if (error == ERROR_SUCCESS) {
         ReportMessage(MSG_REMOVED, shown);
         ++Outcome.removed;
         return;
     }
-    char parked[MAX_PATH], pending[MAX_PATH];
-    if (!renameAside)
-        lstrcpynA(pending, shown, sizeof pending);
-    else if (!Park(folder, name, file, parked) ||
-             !ComposeFilePath(pending, sizeof pending, folder.path, parked, SeparatorUnlessPresent,
-                              IsAnsiLeadByte))
-        return Failed(shown, error);
-    if (!MoveFileExA(pending, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-        return Failed(shown, GetLastError());
+    if (DeleteLater(folder, name, file) != DeletedAtRestart) return Failed(shown, error);
     ReportMessage(MSG_REMOVED_AT_RESTART, shown);
     ++Outcome.atRestart;
 }
 
-// Opens `name` in the held folder to be deleted; false (and nothing to do)
-// when it is not there.
-bool OpenToRemove(const HeldFolder& folder, const char* name, ScopedHandle& file) {
+// A file of a name the installer writes, in the held folder: removed when it
+// is this product's (known before, or its version resource says so), or,
+// when its name is the installer's temporary one, when it can be deleted at
+// once. Anything else stays, with a log line, and is no failure: so does a
+// file that cannot be opened to be deleted, unless it can still be read and
+// is this product's.
+void RemoveOwnFile(const HeldFolder& folder, const char* name, bool knownOurs) {
+    char shown[MAX_PATH];
+    if (!ComposeFilePath(shown, sizeof shown, folder.path, name, SeparatorUnlessPresent,
+                         IsAnsiLeadByte))
+        return;
+    ScopedHandle file;
     DWORD error = OpenInFolder(folder, name, DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, OpenExisting, file);
-    if (error == ERROR_SUCCESS) return true;
-    if (error != ERROR_FILE_NOT_FOUND) {
-        char shown[MAX_PATH];
-        if (ComposeFilePath(shown, sizeof shown, folder.path, name, SeparatorUnlessPresent,
-                            IsAnsiLeadByte))
-            Failed(shown, error);
+    if (error == ERROR_FILE_NOT_FOUND) return;
+    if (error != ERROR_SUCCESS) {
+        OpenInFolder(folder, name, FILE_READ_DATA,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OpenExisting, file);
+        if (knownOurs || (file.Valid() && IsProductFile(file.Get()))) return Failed(shown, error);
+        return LeftAsNotOurs(shown);
     }
-    return false;
+    if (knownOurs || IsProductFile(file.Get()))
+        return RemoveHeldFile(folder, name, file.Get(), shown);
+    if (IsTemporaryName(name) && DeleteHeldFile(file.Get()) == ERROR_SUCCESS) {
+        ReportMessage(MSG_REMOVED, shown);
+        ++Outcome.removed;
+        return;
+    }
+    LeftAsNotOurs(shown);
 }
 
-struct Leftovers {
-    int count;
-    char names[MaxLeftovers][MAX_PATH];
-};
-Leftovers Found;
-
-void NoteLeftover(const FolderEntry& entry, void*) {
-    if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) return;
-    if (Found.count < MaxLeftovers && TextLength(entry.name) < MAX_PATH &&
+// The installer's temporary files and parked copies beside a recorded
+// plug-in, each dealt with as it is found: however many other files of such
+// names there are, none hides one of this product's.
+void RemoveBesidePlugin(const FolderEntry& entry, void* folder) {
+    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
         lstrcmpiA(entry.name, PluginFileName) != 0 && IsRemovableBesidePlugin(entry.name))
-        lstrcpynA(Found.names[Found.count++], entry.name, MAX_PATH);
-}
-
-void LeftAsNotOurs(const char* path) {
-    ReportMessage(MSG_LEFT_NOT_OURS, path);
+        RemoveOwnFile(*(const HeldFolder*)folder, entry.name, false);
 }
 
 // A recorded plug-in file, with the installer's temporary files and parked
@@ -109,19 +110,16 @@ void RemovePlugin(const char* path) {
     DWORD error = HoldFolder(folderPath, folder);
     if (error == ERROR_PATH_NOT_FOUND) return; // gone with its folder
     if (error != ERROR_SUCCESS) return Failed(path, error);
+    ForEachEntry(folder, RemoveBesidePlugin, &folder);
+    RemoveOwnFile(folder, name, false);
+}
 
-    Found.count = 0;
-    ForEachEntry(folder, NoteLeftover, nullptr);
-    for (int i = 0; i < Found.count; ++i) {
-        ScopedHandle file;
-        if (!OpenToRemove(folder, Found.names[i], file)) continue;
-        if (IsTemporaryName(Found.names[i]) || IsProductFile(file.Get()))
-            RemoveHeldFile(folder, Found.names[i], file.Get(), false);
-    }
-    ScopedHandle plugin;
-    if (!OpenToRemove(folder, name, plugin)) return;
-    if (!IsProductFile(plugin.Get())) return LeftAsNotOurs(path);
-    RemoveHeldFile(folder, name, plugin.Get(), true);
+// A file an earlier removal had to leave: it was this product's.
+void RemoveKeptFile(const HeldFolder& folder, const char* name, HANDLE file) {
+    char shown[MAX_PATH];
+    if (ComposeFilePath(shown, sizeof shown, folder.path, name, SeparatorUnlessPresent,
+                        IsAnsiLeadByte))
+        RemoveHeldFile(folder, name, file, shown);
 }
 
 // A folder the installer made, such as a browser's "Plugins": only when it is
@@ -138,11 +136,9 @@ void RemoveMadeFolder(const char* path) {
     }
 }
 
-void ForEachRecorded(RecordList list, void (*act)(const char*)) {
-    DWORD size = ReadRecordList(list, List, ListSize);
-    // The list is read whole first: acting may change the record.
-    for (DWORD at = 0; at < size && List[at] != '\0'; at += TextLength(List + at) + 1)
-        act(List + at);
+void ForEachRecorded(const char* list, DWORD size, void (*act)(const char*)) {
+    for (DWORD at = 0; at < size && list[at] != '\0'; at += TextLength(list + at) + 1)
+        act(list + at);
 }
 
 void RemoveFont(DWORD created) {
@@ -152,16 +148,10 @@ void RemoveFont(DWORD created) {
         SplitFilePath(fontPath, folderPath, sizeof folderPath, &name, IsAnsiLeadByte)) {
         RemoveFontResourceA(fontPath);
         HeldFolder folder;
-        ScopedHandle file;
         char* family = ReadFontFamilyName(fontPath);
         bool ours = family && strcmp(family, FontFamily) == 0;
         if (family) HeapFree(GetProcessHeap(), 0, family);
-        if (HoldFolder(folderPath, folder) == ERROR_SUCCESS && OpenToRemove(folder, name, file)) {
-            if (ours)
-                RemoveHeldFile(folder, name, file.Get(), true);
-            else
-                LeftAsNotOurs(fontPath);
-        }
+        if (HoldFolder(folderPath, folder) == ERROR_SUCCESS) RemoveOwnFile(folder, name, ours);
     }
     HKEY key;
     if ((created & CreatedFontValue) &&
@@ -266,11 +256,20 @@ void RemoveRecordedFolder(const char* path) {
 RemovalOutcome RemoveScorewave() {
     Outcome = RemovalOutcome{UninstallEntryExists(), 0, 0, 0};
     if (!Outcome.entryFound) return Outcome;
+    // The record is read whole before anything goes: one that cannot be read
+    // whole removes nothing, and the entry stays.
+    DWORD error = ReadRecordList(PluginPaths, Plugins, &PluginsSize);
+    if (error == ERROR_SUCCESS) error = ReadRecordList(MadeFolders, Folders, &FoldersSize);
+    if (error == ERROR_SUCCESS) error = DeleteKeptFiles(RemoveKeptFile, Failed);
+    if (error != ERROR_SUCCESS) {
+        Failed(UninstallEntryKey, error);
+        return Outcome;
+    }
     DWORD created = RecordedCreations();
-    ForEachRecorded(PluginPaths, RemovePlugin);
+    ForEachRecorded(Plugins, PluginsSize, RemovePlugin);
     RemoveFont(created);
     RemoveRegistration(created);
-    ForEachRecorded(MadeFolders, RemoveRecordedFolder);
+    ForEachRecorded(Folders, FoldersSize, RemoveRecordedFolder);
     // Kept while anything of this product stays, so that the removal can be
     // run again.
     if (Outcome.failed > 0) return Outcome;

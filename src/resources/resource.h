@@ -83,4 +83,7 @@
 #define MSG_REMOVAL_DONE 90
 #define MSG_REMOVAL_AT_RESTART 91
 #define MSG_REMOVAL_INCOMPLETE 92
+// The installer's own files
+#define MSG_KEPT_NEWER_FILE 100
+#define MSG_CANT_PLACE 101
 #define MSG_RETURN_TO_DOWNLOAD 500

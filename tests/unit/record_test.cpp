@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "deploy/record_rules.h"
 #include "remove/remove_rules.h"
 
 namespace {
+
+// The longest path a text of the record holds.
+const size_t MaxText = 260;
 
 std::string List(std::initializer_list<const char*> texts) {
     std::string list;
@@ -28,6 +32,41 @@ TEST(Record, ListsGrowWithoutRepeatsAndShrink) {
     // A stored list without its closing zeros is read no further than it goes.
     const char unclosed[] = {'C', ':', '\\', 'x'};
     EXPECT_FALSE(MultiStringHolds(unclosed, sizeof unclosed, "C:\\x"));
+}
+
+TEST(Record, AListTheInstallerFillsToItsLimitIsReadWhole) {
+    static char written[RecordListLimit], read[RecordListBufferSize];
+    size_t size = 0;
+    std::string last;
+    for (int i = 0;; ++i) {
+        std::string path = "C:\\p\\" + std::to_string(i) + std::string(i % 7 * 9, 'x');
+        if (!MultiStringAppend(written, sizeof written, size, path.c_str(), &size)) break;
+        last = path;
+    }
+    EXPECT_GT(size, RecordListLimit - MaxText);
+    memcpy(read, written, size);
+    EXPECT_EQ(CloseReadList(read, size), size + 2);
+    EXPECT_TRUE(MultiStringHolds(read, size, last.c_str()));
+    // Stored without its zeros, at the limit: closed within the buffer.
+    memset(read, 'x', RecordListLimit);
+    EXPECT_EQ(CloseReadList(read, RecordListLimit), RecordListBufferSize);
+    EXPECT_EQ(read[RecordListLimit + 1], '\0');
+}
+
+TEST(Record, KeptFilesCarryTheirIdentity) {
+    char text[64];
+    KeptFile kept = {0x1A2B3C4D, 0x12AB0000CD34ull, "C:\\a\\b.old"}, read;
+    ASSERT_TRUE(KeptFileText(kept, text, sizeof text));
+    EXPECT_STREQ(text, "1A2B3C4D:000012AB0000CD34:C:\\a\\b.old");
+    ASSERT_TRUE(ParseKeptFileText(text, &read));
+    EXPECT_EQ(read.volume, kept.volume);
+    EXPECT_EQ(read.index, kept.index);
+    EXPECT_STREQ(read.path, kept.path);
+    EXPECT_FALSE(KeptFileText(kept, text, 35)) << "does not fit";
+    for (const char* other :
+         {"C:\\a\\b.old", "1A2B3C4D:000012AB0000CD34:", "1A2B3C4:000012AB0000CD34:C:",
+          "1A2B3C4D-000012AB0000CD34:C:", "1A2B3C4D:000012AB0000CD3G:C:"})
+        EXPECT_FALSE(ParseKeptFileText(other, &read)) << other;
 }
 
 TEST(Record, OnlyTheInstallersOwnNamesAreEverRemoved) {

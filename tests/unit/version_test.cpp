@@ -14,6 +14,14 @@ struct VersionCase {
     uint32_t packed;
 };
 
+TEST(ProductVersion, NewerNumberByNumber) {
+    ProductVersionNumbers carried = {1, 20, 0, 0};
+    EXPECT_TRUE(IsNewerVersion({2, 0, 0, 0}, carried));
+    EXPECT_TRUE(IsNewerVersion({1, 20, 0, 1}, carried));
+    EXPECT_FALSE(IsNewerVersion({1, 20, 0, 0}, carried));
+    EXPECT_FALSE(IsNewerVersion({1, 5, 9, 9}, carried));
+}
+
 TEST(ProductVersion, TheTextsBrowsersAndPluginsCarry) {
     const VersionCase cases[] = {
         {"1.20.0.0", 1, 20, 0, 0, 0x11400},

@@ -3,6 +3,9 @@
 // back exactly what the installer put there and nothing else.
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+
+#include "deploy/record_rules.h"
 #include "win/deploy_lab.h"
 
 using namespace deploy;
@@ -107,11 +110,65 @@ void Restart() {
     CloseHandle(info.hThread);
 }
 
+const char SetupLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log";
+const char RemoveLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveRemove.log";
+const char RestartFolder[] = "C:\\Scorewave.Pending";
+
+// What Windows deletes or renames when it restarts.
+std::string PendingAtRestart() {
+    std::string pending;
+    RegKey(HKLM, "SYSTEM\\CurrentControlSet\\Control\\Session Manager")
+        .GetRaw("PendingFileRenameOperations", nullptr, &pending);
+    return pending;
+}
+
+// No allowing entry for Everyone names a right to change the folder.
+bool OnlyAdministratorsChange(const std::string& folder) {
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR security = nullptr;
+    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &list, nullptr, &security) != ERROR_SUCCESS)
+        return false;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    bool only = list != nullptr;
+    ACCESS_ALLOWED_ACE* entry;
+    for (DWORD i = 0; only && GetAce(list, i, (void**)&entry); ++i)
+        only = !EqualSid(&entry->SidStart, everyone) ||
+               !(entry->Mask & (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | DELETE | WRITE_DAC));
+    FreeSid(everyone);
+    LocalFree(security);
+    return only;
+}
+
+// Lets everyone change the folder, as its Unix permissions tell Wine.
+void LetEveryoneChange(const std::string& folder) {
+    ASSERT_TRUE(MakeFolders(folder));
+    RunUnix("Z:\\bin\\chmod 777", {UnixPath(folder)});
+    ASSERT_TRUE(WaitFor([&] { return !OnlyAdministratorsChange(folder); }));
+}
+
+// A list of `size` bytes (its zeros included) of plug-in paths whose folders
+// are gone, then `last`.
+std::string RecordOfSize(const std::string& last, size_t size) {
+    const size_t room = size - last.size() - 2, count = room / 100;
+    std::string list;
+    for (size_t i = 0; i < count; ++i) {
+        std::string text = "C:\\dep\\Gone\\" + std::to_string(i) + "\\" + PluginFile;
+        text.insert(12, (i == 0 ? 99 + room % 100 : 99) - text.size(), 'x');
+        list += text + '\0';
+    }
+    return list + last + '\0' + '\0';
+}
+
 class Removal : public ::testing::Test {
   protected:
     void SetUp() override {
         ClearTargets();
         ClearEveryFamily();
+        EXPECT_TRUE(RemoveTree(RestartFolder));
+        Entry().DeleteTree();
     }
 };
 
@@ -157,7 +214,7 @@ TEST_F(Removal, WindowedTheUserIsAskedAndToldWhatWasRemoved) {
     EXPECT_FALSE(FileExists(plugin));
 }
 
-TEST_F(Removal, APluginABrowserHasLoadedGoesAtTheRestart) {
+TEST_F(Removal, APluginABrowserHasLoadedGoesAtTheRestartFromTheAdministratorsFolder) {
     std::string plugin = AddMozillaProduct("Loaded");
     ASSERT_EQ(RunSilent().exitCode, 0);
     {
@@ -165,11 +222,46 @@ TEST_F(Removal, APluginABrowserHasLoadedGoesAtTheRestart) {
         ASSERT_TRUE(browser.Holding());
         EXPECT_EQ(RemoveQuietly(), 3010);
         EXPECT_FALSE(FileExists(plugin));
+        // Registered where no standard user can lead the deletion elsewhere.
+        std::string pending = PendingAtRestart();
+        EXPECT_NE(pending.find(std::string(RestartFolder) + "\\~scw"), std::string::npos)
+            << Escaped(pending);
+        EXPECT_EQ(pending.find(Root), std::string::npos) << Escaped(pending);
     }
     EXPECT_FALSE(Entry().Exists());
+    // The plug-in folder's owner puts a link to another folder in its place,
+    // one with files of the names the plug-in had.
+    const std::string other = Join(Root, "Other");
+    ASSERT_TRUE(MakeFolders(other));
+    for (const char* name : {PluginFile, "npscorew64.old"})
+        ASSERT_TRUE(WriteWholeFile(Join(other, name), "another program's"));
+    ASSERT_TRUE(MoveFileA(FolderOf(plugin).c_str(), Join(Root, "Moved").c_str()));
+    ASSERT_TRUE(MakeFolderLink(other, FolderOf(plugin)));
     Restart();
-    EXPECT_TRUE(FilesIn(FolderOf(plugin)).empty());
+    EXPECT_EQ(FilesIn(other).size(), 2u);
+    EXPECT_FALSE(FolderExists(RestartFolder));
     EXPECT_FALSE(FileExists(RemoverPath));
+}
+
+TEST_F(Removal, WhereNoRestartFolderCanBeHadTheRecordKeepsTheFile) {
+    std::string plugin = AddMozillaProduct("Loaded");
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    // A folder of its name that others can change is not used.
+    LetEveryoneChange(RestartFolder);
+    {
+        Holder browser(plugin, "--load");
+        ASSERT_TRUE(browser.Holding());
+        EXPECT_EQ(RemoveQuietly(), 1);
+        EXPECT_TRUE(FileExists(plugin));
+        EXPECT_EQ(PendingAtRestart().find("npscorew64"), std::string::npos);
+    }
+    EXPECT_TRUE(Entry().Exists());
+    // The next installation deletes it through a handle, the browser gone;
+    // it finds no browser to write for any more.
+    RegKey(HKLM, std::string(MozillaKey) + "\\Loaded").DeleteTree();
+    EXPECT_EQ(RunSilent().exitCode, 1);
+    EXPECT_FALSE(FileExists(plugin));
+    EXPECT_EQ(RemoveQuietly(), 0);
 }
 
 TEST_F(Removal, TheRecordNamesNothingElseToDelete) {
@@ -213,6 +305,91 @@ TEST_F(Removal, AReinstallationAddsToTheRecordAndBothGo) {
     again.exe = BuildPath("ScorewaveRemove.exe");
     again.args = "/quiet";
     EXPECT_EQ(RunToEnd(again).exitCode, 1);
+}
+
+TEST_F(Removal, ARecordAtItsSizeLimitGoesWholeOrStaysWhole) {
+    std::string plugin = AddMozillaProduct("Firefox");
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    const std::string atLimit = RecordOfSize(plugin, RecordListLimit);
+    ASSERT_TRUE(Entry().SetRaw("ScorewavePlugins", REG_MULTI_SZ, atLimit));
+    // An installation reads it whole, and does not write it over.
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    std::string stored;
+    EXPECT_TRUE(Entry().GetRaw("ScorewavePlugins", nullptr, &stored));
+    EXPECT_EQ(stored, atLimit);
+    EXPECT_EQ(RemoveQuietly(), 0);
+    EXPECT_FALSE(FileExists(plugin));
+    EXPECT_FALSE(Entry().Exists());
+
+    // Two bytes more: nothing goes, and the entry stays.
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    ASSERT_TRUE(Entry().SetRaw("ScorewavePlugins", REG_MULTI_SZ,
+                               RecordOfSize(plugin, RecordListLimit + 2)));
+    EXPECT_EQ(RemoveQuietly(), 1);
+    EXPECT_TRUE(FileExists(plugin));
+    EXPECT_TRUE(Entry().Exists());
+}
+
+TEST_F(Removal, OtherFilesOfTheInstallersNamesStayAndHideNothing) {
+    std::string plugin = AddMozillaProduct("Firefox");
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    // Files under the names of parked copies, one held so that it cannot be
+    // opened, and this product's own parked copy among them.
+    const std::string folder = FolderOf(plugin), own = Join(folder, "npscorew64.7FFF.old");
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(WriteWholeFile(Join(folder, "npscorew64.10" + std::to_string(10 + i) + ".old"),
+                                   "not a plug-in"));
+    PlacePrevious("v1_5_B0", own);
+    Holder planted(Join(folder, "npscorew64.1010.old"));
+    ASSERT_TRUE(planted.Holding());
+    EXPECT_EQ(RemoveQuietly(), 0);
+    EXPECT_FALSE(FileExists(own));
+    EXPECT_FALSE(FileExists(plugin));
+    EXPECT_EQ(FilesIn(folder).size(), 20u);
+    RunRecord removal{Bytes(RemoveLog)};
+    EXPECT_EQ(removal.Count("Left in place, not a Scorewave Viewer file: " + folder), 20u)
+        << removal.log;
+}
+
+TEST_F(Removal, TheInstallersFilesAreOnlyTheAdministratorsAndANewerRemoverStays) {
+    AddMozillaProduct("Firefox");
+    RegKey(HKCR, ".mtd").DeleteTree();
+    // Folders of the product's that others could change are reset, and what
+    // they held is not trusted: the remover is written anew.
+    LetEveryoneChange(RemoverFolder);
+    LetEveryoneChange(FolderOf(SetupLog));
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    EXPECT_TRUE(OnlyAdministratorsChange(RemoverFolder));
+    EXPECT_TRUE(OnlyAdministratorsChange(FolderOf(SetupLog)));
+    EXPECT_NE(Bytes(SetupLog).find(CreatedFile(RemoverPath)), std::string::npos);
+    // Another file linked at the log's name is not written through.
+    const std::string other = Join(Root, "other.txt");
+    ASSERT_TRUE(WriteWholeFile(other, "another program's"));
+    ASSERT_TRUE(DeleteFileA(SetupLog) && CreateHardLinkA(SetupLog, other.c_str(), nullptr));
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    EXPECT_EQ(Bytes(other), "another program's");
+    DeleteFileA(SetupLog); // whatever became of the link
+
+    // A more recent product's remover stays, without a question; one held
+    // so that it cannot be written is left, without a box.
+    PlacePrevious("v2_0_E4", RemoverPath);
+    InstallRun run = RunSilent();
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
+    EXPECT_EQ(Bytes(RemoverPath), Bytes(VersionDll("v2_0_E4")));
+    EXPECT_NE(Bytes(SetupLog).find("Kept more recent file " + std::string(RemoverPath)),
+              std::string::npos);
+    PlacePrevious("v1_5_E4", RemoverPath);
+    {
+        Holder held(RemoverPath);
+        run = RunSilent();
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
+        EXPECT_NE(Bytes(SetupLog).find("Could not place " + std::string(RemoverPath)),
+                  std::string::npos);
+    }
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    EXPECT_EQ(Bytes(RemoverPath), Bytes(BuildPath("ScorewaveRemove.exe")));
 }
 
 } // namespace
