@@ -18,7 +18,7 @@ const char NamespacedLockName[] = "ScorewaveSetup\\Run";
 // is a mutex of this name in the Global namespace, with the same security.
 // There the name is the only guard: whoever may create a global object can
 // take the name first.
-const char GlobalLockName[] = "Global\\ScorewaveSetup.RunLock";
+const char GlobalLockName[] = "Global\\ScorewaveSetupLock";
 // Full control for the administrators and SYSTEM, nothing for anyone else:
 // the namespace's and the mutex's security.
 const char AdministratorsOnly[] = "D:P(A;;GA;;;BA)(A;;GA;;;SY)";

@@ -493,7 +493,7 @@ TEST_F(Faults, UndeletableBackupAndAFailingWriteKeepThePreviousFile) {
 
 // Wine has no private namespaces: there, as on Windows XP x64, the lock is a
 // mutex of this name in the Global namespace.
-const char LockName[] = "Global\\ScorewaveSetup.RunLock";
+const char LockName[] = "Global\\ScorewaveSetupLock";
 const char SilentLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log";
 
 // What another user may have put under the name the lock once had changes
