@@ -37,9 +37,13 @@ LONG OpenMachineKey(HKEY root, const char* path, REGSAM access, bool create, HKE
         REGSAM wanted = *at == '\0' ? access : create ? KEY_CREATE_SUB_KEY : 0;
         wanted |= KEY_QUERY_VALUE | KEY_WOW64_64KEY;
         HKEY next = nullptr;
-        error = create ? RegCreateKeyExA(parent, name, 0, EmptyClass, REG_OPTION_OPEN_LINK, wanted,
-                                         nullptr, &next, disposition)
-                       : RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, wanted, &next);
+        error = RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, wanted, &next);
+        if (error == ERROR_SUCCESS && disposition) *disposition = REG_OPENED_EXISTING_KEY;
+        // Only a key that is not there is made: an existing one, a link
+        // included, has been opened as what it is.
+        if (error == ERROR_FILE_NOT_FOUND && create)
+            error = RegCreateKeyExA(parent, name, 0, EmptyClass, 0, wanted, nullptr, &next,
+                                    disposition);
         if (parent != root) RegCloseKey(parent);
         parent = root;
         if (error == ERROR_SUCCESS && IsLink(next)) {
