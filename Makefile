@@ -47,7 +47,9 @@ sign: all
 
 # A folder to publish (DIST, dist/ by default): the installer signed now as
 # make sign signs it (same variables), a winget manifest for it in DIST/winget
-# and SHA256SUMS. RELEASE_URL=https://..., where the installer will be
+# and SHA256SUMS, once the installer passes make verify-release (against
+# SIGNER_SHA256, by default the certificate it was signed with, and CA=root.pem
+# when given). RELEASE_URL=https://..., where the installer will be
 # downloaded from, is required (tools/release.sh).
 release: all
 	@tools/deps.sh release

@@ -14,6 +14,12 @@ there is one. The file passes when:
 - the SignerInfo's only unauthenticated attribute, if any, is one RFC 3161 time
   stamp. A second signature nested there, an added blob or any other attribute
   would go unsigned past osslsigncode verify and the byte comparisons alike;
+- the time stamp holds one SignerInfo, by a certificate it carries, with no
+  unauthenticated attribute of its own;
+- the certificates, in the signature and in the time stamp, are the signer's
+  chain and the time stamp signer's chain (each certificate issued by the next,
+  by name, one candidate at each step) and nothing else, and neither holds a
+  CRL: nothing rides along unsigned;
 - SIGNER_SHA256, when given (hex; colons allowed), is the signer certificate's.
 The structures are read by the small DER reader below: Debian's python3 has no
 ASN.1 module.
@@ -30,7 +36,9 @@ TIME_STAMP = "1.3.6.1.4.1.311.3.3.1"  # Microsoft's RFC 3161 time-stamp attribut
 TIME_STAMP_CONTENT = "1.2.840.113549.1.9.16.1.4"  # TSTInfo
 NAMED = {"1.3.6.1.4.1.311.2.4.1": "a nested second signature",
          "1.2.840.113549.1.9.6": "a counter-signature, not RFC 3161"}
-SEQUENCE, SET, CONTEXT_0, CONTEXT_1 = 0x30, 0x31, 0xA0, 0xA1
+SUBJECT_KEY_ID = "2.5.29.14"
+SEQUENCE, SET, CONTEXT_0, CONTEXT_1, CONTEXT_3 = 0x30, 0x31, 0xA0, 0xA1, 0xA3
+KEY_ID = 0x80  # a SignerInfo's [0] subjectKeyIdentifier
 
 
 class Bad(Exception):
@@ -83,7 +91,7 @@ class Der:
 
 def signed_data(info, what):
     """(content type, certificates, SignerInfos) of a ContentInfo holding a
-    PKCS#7 SignedData."""
+    PKCS#7 SignedData without CRLs."""
     kind, wrapper = info.items(SEQUENCE, 2)
     if kind.oid() != SIGNED_DATA:
         raise Bad("%s is %s, not PKCS#7 SignedData" % (what, kind.oid()))
@@ -91,16 +99,63 @@ def signed_data(info, what):
     fields = wrapper.items(CONTEXT_0, 1)[0].items(SEQUENCE)
     if len(fields) < 4:
         raise Bad(what + ": a SignedData of %d fields" % len(fields))
+    optional = [f.tag for f in fields[3:-1]]
+    if CONTEXT_1 in optional:
+        raise Bad(what + " carries CRLs: none belong")
+    if optional not in ([], [CONTEXT_0]):
+        raise Bad(what + ": SignedData fields %s where certificates alone may be" % optional)
     content_type = fields[2].items(SEQUENCE)[0].oid()
-    certificates = [c for f in fields[3:-1] if f.tag == CONTEXT_0 for c in f.items(CONTEXT_0) if c.tag == SEQUENCE]
+    certificates = [c for f in fields[3:-1] for c in f.items(CONTEXT_0) if c.tag == SEQUENCE]
     return content_type, certificates, fields[-1].items(SET)
 
 
-def issuer_and_serial(certificate):
+def tbs_fields(certificate):
+    """serial, signature algorithm, issuer, validity, subject, key, extensions..."""
     tbs = certificate.items(SEQUENCE)[0].items(SEQUENCE)
-    if tbs[0].tag == CONTEXT_0:  # the explicit version
-        tbs = tbs[1:]
+    return tbs[1:] if tbs[0].tag == CONTEXT_0 else tbs  # without the explicit version
+
+
+def issuer_and_serial(certificate):
+    tbs = tbs_fields(certificate)
     return tbs[2].raw, tbs[0].raw
+
+
+def key_id(certificate):
+    """The subject key identifier extension's value, None without one."""
+    for extensions in [f for f in tbs_fields(certificate)[6:] if f.tag == CONTEXT_3]:
+        for extension in extensions.items(CONTEXT_3, 1)[0].items(SEQUENCE):
+            parts = extension.items(SEQUENCE)
+            if parts[0].oid() == SUBJECT_KEY_ID:
+                return Der(parts[-1].body).body
+    return None
+
+
+def signer_of(signer_info, certificates, what):
+    """The certificate a SignerInfo names, by issuer and serial number or by
+    subject key identifier."""
+    sid = signer_info.items(SEQUENCE)[1]
+    if sid.tag == KEY_ID:
+        found = [c for c in certificates if key_id(c) == sid.body]
+    else:
+        name = tuple(f.raw for f in sid.items(SEQUENCE, 2))
+        found = [c for c in certificates if issuer_and_serial(c) == name]
+    found = {c.raw: c for c in found}  # a certificate carried twice is still one
+    if len(found) != 1:
+        raise Bad("%d certificates of %s name its signer" % (len(found), what))
+    return list(found.values())[0]
+
+
+def chain(first, pool):
+    """first and the certificates of pool it was issued under, by name, up to a
+    root or to a step with no single candidate."""
+    found = [first.raw]
+    while True:
+        tbs = tbs_fields(Der(found[-1]))
+        issuer, subject = tbs[2].raw, tbs[4].raw
+        up = [c for c in pool if tbs_fields(Der(c))[4].raw == issuer and c not in found]
+        if issuer == subject or len(up) != 1:
+            return found
+        found.append(up[0])
 
 
 def faults_of(path, published):
@@ -134,23 +189,33 @@ def faults_of(path, published):
     # version, signer, digest algorithm, [0] signed attributes, signature
     # algorithm, signature, [1] unsigned attributes
     fields = signers[0].items(SEQUENCE)
-    name = tuple(f.raw for f in fields[1].items(SEQUENCE, 2))
-    signer = [c for c in certificates if issuer_and_serial(c) == name]
-    if len(signer) != 1:
-        raise Bad("%d certificates carry the signer's issuer and serial number" % len(signer))
-    measured = hashlib.sha256(signer[0].raw).hexdigest()
+    signer = signer_of(signers[0], certificates, "the signature")
+    measured = hashlib.sha256(signer.raw).hexdigest()
     print("signer certificate SHA-256: " + measured)
 
-    stamps = 0
+    stamps, pool, firsts = 0, {c.raw for c in certificates}, [signer]
     for attribute in [a for f in fields[3:] if f.tag == CONTEXT_1 for a in f.items(CONTEXT_1)]:
         oid, values = attribute.items(SEQUENCE, 2)
         oid, values = oid.oid(), values.items(SET)
-        if oid == TIME_STAMP and not stamps and len(values) == 1 and \
-                signed_data(values[0], "the time stamp")[0] == TIME_STAMP_CONTENT:
-            stamps += 1
-        else:
+        stamp = None
+        if oid == TIME_STAMP and not stamps and len(values) == 1:
+            stamp = signed_data(values[0], "the time stamp")
+        if not stamp or stamp[0] != TIME_STAMP_CONTENT:
             faults.append("unauthenticated attribute %s (%s): only one RFC 3161 time stamp may be there"
                           % (oid, NAMED.get(oid, "not a time stamp")))
+            continue
+        stamps += 1
+        stamp_certificates, stamp_signers = stamp[1], stamp[2]
+        if len(stamp_signers) != 1:
+            raise Bad("%d SignerInfos in the time stamp: one signer belongs" % len(stamp_signers))
+        if any(f.tag == CONTEXT_1 for f in stamp_signers[0].items(SEQUENCE)[3:]):
+            faults.append("unauthenticated attributes in the time stamp's signer: none belong")
+        pool |= {c.raw for c in stamp_certificates}
+        firsts.append(signer_of(stamp_signers[0], stamp_certificates, "the time stamp"))
+    on_chains = {c for first in firsts for c in chain(first, pool)}
+    for extra in sorted(pool - on_chains):
+        faults.append("certificate SHA-256 %s is on neither the signer's nor the time stamp's chain"
+                      % hashlib.sha256(extra).hexdigest())
     if published is not None:
         wanted = published.replace(":", "").lower()
         if not wanted:

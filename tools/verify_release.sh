@@ -8,7 +8,8 @@
 #     verify (osslsigncode verify, against the root certificate CA when given);
 #  2. each of the three holds exactly one signature, by the certificate whose
 #     SHA-256 the release published (SIGNER_SHA256), with nothing added to it
-#     but an RFC 3161 time stamp and nothing after it (tools/signature_check.py).
+#     but an RFC 3161 time stamp, no certificate but the signer's and the time
+#     stamp's chains, no CRL, and nothing after it (tools/signature_check.py).
 #     osslsigncode verify takes a nested second signature or an added blob, and
 #     removing the signature removes them too, so only this check sees them;
 #  3. the plug-in and the remover it carries, without their signatures, are
@@ -17,7 +18,8 @@
 #  4. the installer without its signature is byte for byte this commit's
 #     installer built around those signed files (tools/carry_plugin.sh).
 # Without SIGNER_SHA256 it fails after 1 and 2, saying how to give it and what
-# the file's signer certificate measures.
+# the file's signer certificate measures; a file that fails 1 or 2 is not
+# rebuilt for 3 and 4.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 usage="usage: tools/verify_release.sh SIGNED_EXE BUILD SIGNER_SHA256 [CA]"
@@ -68,6 +70,10 @@ if [ -z "$signer" ]; then
     echo "       make verify-release RELEASE=$release SIGNER_SHA256=<64 hex digits>"
     echo "       This file's signer certificate: ${measured:-not readable} (make sign prints it for the releaser)"
     echo "verify-release: $passed passed, $((failed + 1)) failed"
+    exit 1
+fi
+if [ "$failed" != 0 ]; then
+    echo "verify-release: $passed passed, $failed failed (the signatures: nothing rebuilt)"
     exit 1
 fi
 osslsigncode remove-signature -in "$tmp/carried.dll" -out "$tmp/carried-unsigned.dll" >/dev/null 2>&1

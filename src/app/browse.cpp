@@ -63,7 +63,8 @@ void BrowseForPluginFolder(HWND owner) {
     GetSaveFileNameFn getSaveFileName =
         (GetSaveFileNameFn)SystemFunction(Comdlg32Library, "GetSaveFileNameA");
     if (!getSaveFileName || !getSaveFileName(&SaveDialog)) return;
-    RunLock lock(owner);
+    RunLock lock(owner, BoxesUnseen());
+    if (!lock.Held()) return;
     if (InstallPayloadFile(false, ChosenPath, ChosenBrowser) == DeployWritten)
         ReportMessage(MSG_COPIED_PLUGIN, ChosenPath);
 }

@@ -7,6 +7,7 @@
 #include "process/state.h"
 #include "process/system_library.h"
 #include "process/text_length.h"
+#include "deploy/machine_keys.h"
 #include "deploy/registration_rules.h"
 #include "deploy/uninstall_entry.h"
 #include "report/report.h"
@@ -23,15 +24,13 @@ const char OpenCommandKey[] = "Music.Transfer.Document\\shell\\open\\command";
 
 namespace {
 
-// Adds `bits` to the record before a key of HKCR that does not exist yet is
-// made.
+// Adds `bits` to the record before a key of the machine's classes that does
+// not exist yet is made.
 void RecordIfNew(const char* path, DWORD bits) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        return;
-    }
-    RecordCreated(bits);
+    LONG error = OpenClassKey(path, 0, false, &key);
+    if (error == ERROR_SUCCESS) RegCloseKey(key);
+    if (error == ERROR_FILE_NOT_FOUND) RecordCreated(bits);
 }
 
 // The document type's index, for its bits in the record.
@@ -55,7 +54,6 @@ const char DefaultIconKey[] = "DefaultIcon";
 const char FirstIconSuffix[] = ",0";
 const char ForIcon[] = "displaying icon";
 const char BrowserCommandKey[] = "HTTP\\shell\\open\\command";
-char EmptyClass[] = "";
 // Owners longer than this count as unreadable.
 const DWORD OwnerLimit = 259;
 const int ScratchPathSize = 272;
@@ -123,10 +121,8 @@ char* ExpandCommand(char* text) {
 } // namespace
 
 LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* forWhat) {
-    LONG error = RegCreateKeyExA(parent, subKey, 0, EmptyClass, 0, KEY_READ | KEY_SET_VALUE,
-                                 nullptr, key, nullptr);
+    LONG error = OpenMachineKey(parent, subKey, KEY_SET_VALUE, true, key);
     if (error != ERROR_SUCCESS) {
-        *key = nullptr;
         SetLastError(DWORD(error));
         ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, subKey, forWhat);
     }
@@ -161,15 +157,17 @@ bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* prog
     return true;
 }
 
-bool RegisterDocumentType(const char* extension, const char* progId, const char* description,
-                          const char* iconPath) {
+namespace {
+
+bool RegisterIn(HKEY classes, const char* extension, const char* progId, const char* description,
+                const char* iconPath) {
     bool result = true;
     bool takeable = true;
     HKEY key;
     const int type = TypeIndex(extension);
 
     RecordIfNew(extension, TypeBit(type, CreatedExtensionKey));
-    if (CreateRegistryKey(HKEY_CLASSES_ROOT, extension, &key, Preloaded(MSG_INTERNET_EXPLORER)) !=
+    if (CreateRegistryKey(classes, extension, &key, Preloaded(MSG_INTERNET_EXPLORER)) !=
         ERROR_SUCCESS) {
         result = false;
     } else {
@@ -185,7 +183,7 @@ bool RegisterDocumentType(const char* extension, const char* progId, const char*
 
     RecordIfNew(MimeContentTypesKey, CreatedMimeDatabase);
     RecordIfNew(MimeDatabaseKey, CreatedMimeKey);
-    if (CreateRegistryKey(HKEY_CLASSES_ROOT, MimeDatabaseKey, &key, Preloaded(MSG_WINDOWS)) !=
+    if (CreateRegistryKey(classes, MimeDatabaseKey, &key, Preloaded(MSG_WINDOWS)) !=
         ERROR_SUCCESS) {
         result = false;
     } else {
@@ -195,8 +193,7 @@ bool RegisterDocumentType(const char* extension, const char* progId, const char*
     }
 
     RecordIfNew(progId, TypeBit(type, CreatedProgIdKey));
-    if (CreateRegistryKey(HKEY_CLASSES_ROOT, progId, &key, Preloaded(MSG_INTERNET_EXPLORER)) !=
-        ERROR_SUCCESS)
+    if (CreateRegistryKey(classes, progId, &key, Preloaded(MSG_INTERNET_EXPLORER)) != ERROR_SUCCESS)
         return false;
     if (!SetStringOrReport(key, nullptr, description, progId)) result = false;
     LONG error =
@@ -225,6 +222,19 @@ bool RegisterDocumentType(const char* extension, const char* progId, const char*
     return result;
 }
 
+} // namespace
+
+bool RegisterDocumentType(const char* extension, const char* progId, const char* description,
+                          const char* iconPath) {
+    HKEY classes;
+    if (CreateRegistryKey(HKEY_LOCAL_MACHINE, MachineClassesKey, &classes,
+                          Preloaded(MSG_WINDOWS)) != ERROR_SUCCESS)
+        return false;
+    bool result = RegisterIn(classes, extension, progId, description, iconPath);
+    RegCloseKey(classes);
+    return result;
+}
+
 bool IsOwnOpenCommand(HKEY key) {
     DWORD type = 0;
     char* text = ReadDefaultText(key, false, MinCommandBytes, &type);
@@ -236,8 +246,9 @@ bool IsOwnOpenCommand(HKEY key) {
 
 void RegisterOpenCommand() {
     HKEY browserKey;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, BrowserCommandKey, 0, KEY_READ, &browserKey) !=
-        ERROR_SUCCESS)
+    // The machine's browser: the user's own choice is not to be written into
+    // a command every user of the machine runs.
+    if (OpenClassKey(BrowserCommandKey, KEY_QUERY_VALUE, false, &browserKey) != ERROR_SUCCESS)
         return;
     DWORD type = 0;
     char* browserCommand = ReadDefaultText(browserKey, true, MinCommandBytes, &type);
@@ -251,9 +262,8 @@ void RegisterOpenCommand() {
         HKEY commandKey;
         DWORD disposition = 0;
         RecordIfNew(OpenCommandKey, CreatedOpenCommand);
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, OpenCommandKey, 0, EmptyClass, 0,
-                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &commandKey,
-                            &disposition) == ERROR_SUCCESS) {
+        if (OpenClassKey(OpenCommandKey, KEY_SET_VALUE, true, &commandKey, &disposition) ==
+            ERROR_SUCCESS) {
             // An open command of another program's making is never overwritten.
             if (disposition != REG_OPENED_EXISTING_KEY || IsOwnOpenCommand(commandKey))
                 SetStringValue(commandKey, nullptr, command);

@@ -86,8 +86,10 @@ int ScanAndDeploy() {
 }
 
 bool InstallDriver() {
-    // Held for the whole run, font and registration included.
-    RunLock lock(MainWindowHandle);
+    // Held for the whole run, font and registration included. Without it
+    // (refused, given up, or the window closed while waiting) nothing is done.
+    RunLock lock(MainWindowHandle, !MainWindowHandle || BoxesUnseen());
+    if (!lock.Held()) return false;
     // Id 49 is not in the catalogue: the line is the file name itself.
     ReportMessage(MSG_PLUGIN_FILE_NAME, PluginFileName, PayloadVersion.major, PayloadVersion.minor,
                   PayloadVersion.patch);

@@ -24,7 +24,9 @@ const int SummarySize = 4096;
 char Summary[SummarySize];
 
 unsigned RunRemoval() {
-    RunLock lock(nullptr);
+    // "/quiet" runs count as unseen, and wait for another run for a while only.
+    RunLock lock(nullptr, BoxesUnseen());
+    if (!lock.Held()) return ExitFailed;
     return RemovalExitCode(RemoveScorewave());
 }
 

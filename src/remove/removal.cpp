@@ -7,6 +7,7 @@
 #include "deploy/folder_rules.h"
 #include "deploy/font.h"
 #include "deploy/held_folder.h"
+#include "deploy/machine_keys.h"
 #include "deploy/payload.h"
 #include "deploy/payload_rules.h"
 #include "deploy/record_rules.h"
@@ -166,14 +167,20 @@ void RemoveFont(DWORD created) {
     SendNotifyMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
 }
 
+// A key of the machine's classes, opened to be changed or deleted; a registry
+// link there is left, with a log line.
+bool OpenClassKeyToChange(HKEY classes, const char* path, REGSAM access, HKEY* key) {
+    LONG error = OpenMachineKey(classes, path, access, false, key);
+    if (error == ERROR_REPARSE_POINT_ENCOUNTERED) ReportMessage(MSG_LEFT_REGISTRY_LINK, path);
+    return error == ERROR_SUCCESS;
+}
+
 // An extension still this product's goes back to its previous owner, or goes
 // when the installer made it; one another program owns now is not touched.
-void RestoreExtension(int type, DWORD created) {
+void RestoreExtension(HKEY classes, int type, DWORD created) {
     const DocumentType& document = DocumentTypes[type];
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, document.extension, 0, KEY_READ | KEY_SET_VALUE, &key) !=
-        ERROR_SUCCESS)
-        return;
+    if (!OpenClassKeyToChange(classes, document.extension, KEY_SET_VALUE | DELETE, &key)) return;
     char text[ScratchPathSize], owner[MAX_PATH];
     ReadRegistryText(key, nullptr, text, sizeof text);
     bool ours = strcmp(text, document.progId) == 0;
@@ -192,24 +199,33 @@ void RestoreExtension(int type, DWORD created) {
             emptied = subkeys == 0 && values == 0;
         }
     }
+    if (emptied && DeleteOpenKey(key) == ERROR_SUCCESS) ++Outcome.removed;
     RegCloseKey(key);
-    if (emptied && RegDeleteKeyA(HKEY_CLASSES_ROOT, document.extension) == ERROR_SUCCESS)
-        ++Outcome.removed;
 }
 
+// In the machine's classes, never through HKEY_CLASSES_ROOT, which would
+// reach into the user's.
 void RemoveRegistration(DWORD created) {
+    HKEY classes;
+    if (OpenMachineKey(HKEY_LOCAL_MACHINE, MachineClassesKey, 0, false, &classes) != ERROR_SUCCESS)
+        return;
     for (int type = 0; type < DocumentTypeCount; ++type) {
-        RestoreExtension(type, created);
-        if (created & CreatedProgIdKey(type))
-            DeleteKeyTree(HKEY_CLASSES_ROOT, DocumentTypes[type].progId, 0);
+        RestoreExtension(classes, type, created);
+        if (created & CreatedProgIdKey(type)) DeleteKeyTree(classes, DocumentTypes[type].progId);
     }
     // The open command of a ProgID the installer did not make.
     if ((created & CreatedOpenCommand) && !(created & CreatedProgIdKey(0)))
-        DeleteKeyTree(HKEY_CLASSES_ROOT, OpenCommandKey, 0);
-    if (created & CreatedMimeKey) DeleteKeyTree(HKEY_CLASSES_ROOT, MimeDatabaseKey, 0);
+        DeleteKeyTree(classes, OpenCommandKey);
+    if (created & CreatedMimeKey) DeleteKeyTree(classes, MimeDatabaseKey);
     // The MIME database's list of content types, where the installer made it:
     // only when nothing else has come into it.
-    if (created & CreatedMimeDatabase) RegDeleteKeyA(HKEY_CLASSES_ROOT, MimeContentTypesKey);
+    HKEY key;
+    if ((created & CreatedMimeDatabase) &&
+        OpenClassKeyToChange(classes, MimeContentTypesKey, DELETE, &key)) {
+        DeleteOpenKey(key);
+        RegCloseKey(key);
+    }
+    RegCloseKey(classes);
     NotifyAssociationsChanged();
 }
 
@@ -273,7 +289,7 @@ RemovalOutcome RemoveScorewave() {
     // Kept while anything of this product stays, so that the removal can be
     // run again.
     if (Outcome.failed > 0) return Outcome;
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey, KEY_WOW64_64KEY);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey);
     RemoveRemover(RemoverFolderMade);
     return Outcome;
 }

@@ -121,6 +121,10 @@ void AnswerUnseenBoxes(bool always) {
     Unattended = always || !seen;
 }
 
+bool BoxesUnseen() {
+    return Unattended;
+}
+
 void SetLogFile(HANDLE file) {
     LogFile = file;
 }

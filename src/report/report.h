@@ -38,6 +38,8 @@ int UnattendedAnswer(UINT id);
 // is. Also for a run that asked for no boxes (the remover's "/quiet").
 // Decided once at start-up.
 void AnswerUnseenBoxes(bool always);
+// True where boxes are answered unseen (as decided above): nobody watches.
+bool BoxesUnseen();
 
 // Reports catalogue message `id`: shows it in a message box when boxType is not
 // 0, appends it to the log, and logs the answer. A null first insert is replaced

@@ -2,7 +2,9 @@
 # make release's script, run into BUILD/release-lab/dist with the throwaway
 # signed installer sign_test leaves in BUILD/sign-lab/signed: refused, leaving
 # no dist, without an https RELEASE_URL or when signing fails; otherwise dist
-# holds that installer, SHA256SUMS that sha256sum accepts, and a winget
+# holds that installer, once make verify-release passes it (a folder of signed
+# files without SIGNER_SHA256, or an installer with a certificate beside the
+# signer's chain, is refused), SHA256SUMS that sha256sum accepts, and a winget
 # manifest winget's schemas accept, whose InstallerSha256 is the installer's
 # and whose version and publisher are the plug-in's. The check refuses a wrong
 # InstallerType and an installer changed after its manifest was made.
@@ -12,6 +14,7 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(realpath "${1:?usage: release_test.sh BUILD}")
 lab=$build/release-lab dist=$build/release-lab/dist signed=$build/sign-lab/signed
 url=https://downloads.example.com/1.20/ScorewaveSetup.exe
+signer=$(openssl x509 -in "$build/sign-lab/signer.pem" -outform DER | sha256sum | cut -d' ' -f1)
 passed=0 failed=0
 rm -rf "$lab" && mkdir -p "$lab"
 
@@ -24,7 +27,7 @@ refused() { ! "${@:3}" >"$lab/log" 2>&1 && grep -qi -- "$2" "$lab/log"; result "
 release() { # VAR=VALUE... [--] [SIGNED]: make release's script with only these variables
     local vars=()
     while [ $# -gt 0 ] && [ "$1" != -- ]; do vars+=("$1") && shift; done
-    env -u RELEASE_URL -u SIGN_PKCS12 -u SIGN_PASSWORD_FILE -u SIGN_CERT -u SIGN_KEY \
+    env -u RELEASE_URL -u SIGN_PKCS12 -u SIGN_PASSWORD_FILE -u SIGN_CERT -u SIGN_KEY -u SIGNER_SHA256 -u CA \
         "${vars[@]}" "$here/tools/release.sh" "$build" "$dist" "${@:2}"
 }
 manifest() { /usr/bin/python3 "$here/tools/winget_manifest.py" "$@"; }
@@ -32,9 +35,14 @@ manifest() { /usr/bin/python3 "$here/tools/winget_manifest.py" "$@"; }
 refused "no RELEASE_URL: refused" "RELEASE_URL is missing" release -- "$signed"
 refused "an http RELEASE_URL: refused" "must be an https address" release RELEASE_URL=http://downloads.example.com/a.exe -- "$signed"
 refused "signing failing (no certificate): refused" "signing failed" release RELEASE_URL=$url
+refused "signed files without SIGNER_SHA256: refused" "SIGNER_SHA256 is missing" release RELEASE_URL=$url -- "$signed"
+mkdir -p "$lab/extra" && cp "$build/sign-lab/extra.exe" "$lab/extra/ScorewaveSetup.exe"
+refused "an installer with a certificate beside the signer's chain: refused" "does not pass make verify-release" \
+    release RELEASE_URL=$url SIGNER_SHA256="$signer" -- "$lab/extra"
 check "the refusals leave no dist" test ! -e "$dist" -a ! -e "$dist.tmp"
 
-check "make release's script with the signed installer" release RELEASE_URL=$url -- "$signed"
+check "make release's script with the signed installer" \
+    release RELEASE_URL=$url SIGNER_SHA256="$signer" CA="$build/sign-lab/root.pem" -- "$signed"
 check "dist holds the signed installer" cmp "$signed/ScorewaveSetup.exe" "$dist/ScorewaveSetup.exe"
 check "SHA256SUMS names every other file in dist, and they match" bash -c 'cd "$0" && sha256sum --strict -c SHA256SUMS &&
     diff <(cut -c67- SHA256SUMS | sort) <(find . -type f ! -name SHA256SUMS -printf "%P\n" | sort)' "$dist"

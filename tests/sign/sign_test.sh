@@ -4,8 +4,9 @@
 # certificate sign, osslsigncode verifies both files against that root, the PE
 # checksums are valid, a changed byte is refused, signing adds only the
 # signature (tools/verify_release.sh) by the signer whose certificate's SHA-256
-# make sign prints, while another signer's SHA-256, none, or a second signature
-# or a blob added beside the first is refused; and a missing or wrong
+# make sign prints, while another signer's SHA-256, none, a second signature
+# or a blob added beside the first, a certificate beside the signer's or the
+# time stamp's chain, or a CRL is refused; and a missing or wrong
 # certificate, key or password fails with osslsigncode's message and leaves
 # nothing signed.
 # Leaves BUILD/sign-lab/signed/ for the Wine test signing_test (WinVerifyTrust,
@@ -161,6 +162,57 @@ refused "verify-release refuses a nested second signature" "nested second signat
     verify added.exe "$signer_sha"
 grep -q "attribute .* (not a time stamp)" check.log && ok "verify-release refuses an added blob" ||
     bad "verify-release does not name the added blob" check.log
+
+# A certificate beside the signer's chain, or a CRL, rides along unsigned.
+{
+    openssl req -x509 -key other.key -subj "/CN=Other" -days 30 -out other.pem &&
+        cat signer.pem other.pem >with-other.pem &&
+        osslsigncode remove-signature -in signed/ScorewaveSetup.exe -out bare.exe &&
+        osslsigncode sign -certs with-other.pem -key signer.key -h sha256 -in bare.exe -out extra.exe &&
+        printf '[ca]\ndefault_ca = d\n[d]\ndatabase = index.txt\ndefault_md = sha256\ndefault_crl_days = 30\n' >crl.cnf &&
+        : >index.txt && openssl ca -gencrl -keyfile root.key -cert root.pem -config crl.cnf -out root.crl &&
+        openssl crl -in root.crl -outform DER -out root.crl.der &&
+        osslsigncode extract-signature -in signed/ScorewaveSetup.exe -out signature.der &&
+        /usr/bin/python3 - "$here/tools" <<'EOF' &&
+import sys
+sys.path.insert(0, sys.argv[1])
+from signature_check import Der
+def der(tag, body):  # one DER element
+    n = (len(body).bit_length() + 7) // 8
+    return bytes([tag]) + (bytes([len(body)]) if len(body) < 128 else bytes([0x80 | n]) + len(body).to_bytes(n, "big")) + body
+kind, wrapper = Der(open("signature.der", "rb").read()).items(0x30, 2)
+fields = wrapper.items(0xA0, 1)[0].items(0x30)
+crl = der(0xA1, open("root.crl.der", "rb").read())
+signed = der(0x30, b"".join(f.raw for f in fields[:-1]) + crl + fields[-1].raw)
+open("with-crl.der", "wb").write(der(0x30, kind.raw + der(0xA0, signed)))
+EOF
+        osslsigncode attach-signature -sigin with-crl.der -CAfile root.pem -in bare.exe -out crl.exe
+} >>openssl.log 2>&1 || bad "osslsigncode could not sign with another certificate or attach a CRL" openssl.log
+refused "verify-release refuses a certificate beside the signer's chain" "on neither the signer's" \
+    verify extra.exe "$signer_sha"
+refused "verify-release refuses a CRL in the signature" "carries CRLs" verify crl.exe "$signer_sha"
+# A time stamp (osslsigncode's own time-stamp authority, where it has one) and
+# its chain pass; a certificate beside that chain does not.
+if [[ $(osslsigncode --help 2>&1) == *-TSA-certs* ]]; then
+    sed 's/codeSigning/critical,timeStamping/' signer.cnf >tsa.cnf
+    stamp() { # OUT CERTIFICATES...
+        local out=$1
+        shift
+        cat "$@" >tsa-certs.pem
+        osslsigncode sign -certs signer.pem -key signer.key -h sha256 -TSA-certs tsa-certs.pem \
+            -TSA-key tsa.key -in bare.exe -out "$out"
+    }
+    {
+        openssl req -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.csr -subj "/CN=Throwaway TSA" &&
+            openssl x509 -req -in tsa.csr -CA root.pem -CAkey root.key -CAcreateserial -out tsa.pem \
+                -days 30 -extfile tsa.cnf &&
+            stamp stamped.exe tsa.pem root.pem && stamp stamped-extra.exe tsa.pem root.pem other.pem
+    } >>openssl.log 2>&1 || bad "osslsigncode could not time-stamp" openssl.log
+    check "a time stamp and its chain pass" \
+        /usr/bin/python3 "$here/tools/signature_check.py" stamped.exe "$signer_sha"
+    refused "a certificate beside the time stamp's chain is refused" "on neither the signer's" \
+        /usr/bin/python3 "$here/tools/signature_check.py" stamped-extra.exe "$signer_sha"
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -147,6 +147,35 @@ class Holder {
     bool holding_ = false;
 };
 
+// A registry link at path under HKLM, leading to target (as only an
+// administrator can make one); deleted itself, not followed, when it goes.
+class RegistryLink {
+  public:
+    RegistryLink(const char* path, const std::wstring& target) : path_(path) {
+        HKEY key;
+        made_ = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_CREATE_LINK,
+                                KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &key,
+                                nullptr) == ERROR_SUCCESS;
+        made_ = made_ &&
+                RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE*)target.data(),
+                               DWORD(target.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+        if (key) RegCloseKey(key);
+    }
+    ~RegistryLink() {
+        auto deleteKey =
+            (LONG(NTAPI*)(HANDLE))GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path_, REG_OPTION_OPEN_LINK, DELETE, &key) != 0)
+            return;
+        deleteKey(key);
+        RegCloseKey(key);
+    }
+    bool made_ = false;
+
+  private:
+    const char* path_;
+};
+
 struct InstallRun : RunRecord {
     std::string status;
 

@@ -115,6 +115,17 @@ class RegistrationTest : public ::testing::Test {
 };
 std::optional<std::string> RegistrationTest::savedBrowserCommand_;
 
+TEST_F(RegistrationTest, AClassKeyThatIsARegistryLinkIsNotWrittenThrough) {
+    ASSERT_TRUE(RegKey(HKLM, "SOFTWARE\\Elsewhere").SetString("", "kept"));
+    RegistryLink link("SOFTWARE\\Classes\\.sgt", L"\\Registry\\Machine\\SOFTWARE\\Elsewhere");
+    ASSERT_TRUE(link.made_);
+    InstallRun run = Install();
+    EXPECT_EQ(RegKey(HKLM, "SOFTWARE\\Elsewhere").ValueNames(), std::vector<std::string>{""});
+    EXPECT_EQ(RegKey(HKLM, "SOFTWARE\\Elsewhere").GetString(""), "kept");
+    EXPECT_TRUE(run.Has("registry updates to:\r\n.sgt\r\n")) << run.Dump();
+    EXPECT_EQ(Classes(".mtd").GetString(""), MtdProgId);
+}
+
 TEST_F(RegistrationTest, RunChangesExactlyTheRegistrationEntriesAndTheFontValue) {
     ASSERT_TRUE(RemoveTree(Join(FontsFolder(), "Tonalis.ttf")));
     Snapshot before = TakeSnapshot();

@@ -489,6 +489,67 @@ TEST_F(Faults, UndeletableBackupAndAFailingWriteKeepThePreviousFile) {
     EXPECT_EQ(Names(Listing(FolderOf(path))), OnlyThePlugin);
 }
 
+// ------------------------------------------------------------- the lock
+
+// Wine has no private namespaces: there, as on Windows XP x64, the lock is a
+// mutex of this name in the Global namespace.
+const char LockName[] = "Global\\ScorewaveSetupLock";
+const char SilentLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log";
+
+// What another user may have put under the name the lock once had changes
+// nothing; an object of another type under the lock's own name stops a run
+// before it writes anything.
+TEST_F(Faults, ForeignObjectsUnderTheLocksNamesNeverRunAnInstallationUnlocked) {
+    const std::string path = AddMozillaProduct("Firefox");
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, "Global\\ScorewaveSetup.Run");
+    EXPECT_EQ(RunSilentWith(SilentOptions({})).exitCode, 0);
+    CloseHandle(event);
+    HANDLE held = CreateMutexA(nullptr, TRUE, "Global\\ScorewaveSetup.Run");
+    EXPECT_EQ(RunSilentWith(SilentOptions({})).exitCode, 0);
+    CloseHandle(held);
+    EXPECT_EQ(Bytes(path), PluginBytes());
+
+    HANDLE squatter = CreateEventA(nullptr, TRUE, FALSE, LockName);
+    RunOptions removal;
+    removal.exe = RemoverPath;
+    removal.args = "/quiet";
+    EXPECT_EQ(RunToEnd(removal).exitCode, 1);
+    EXPECT_EQ(Bytes(path), PluginBytes());
+    ASSERT_TRUE(RemoveTree(path));
+    EXPECT_EQ(RunSilentWith(SilentOptions({})).exitCode, 1);
+    CloseHandle(squatter);
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_NE(Bytes(SilentLog).find("Can't make sure that no other Scorewave setup is running"),
+              std::string::npos)
+        << Bytes(SilentLog);
+}
+
+// While another run holds the lock, a windowed run waits, and closing its
+// window then ends it without installing; a silent run waits and installs
+// once the lock is free.
+TEST_F(Faults, RunsWaitForTheLockAndAWindowClosedMeanwhileInstallsNothing) {
+    const std::string path = AddMozillaProduct("Firefox");
+    HANDLE lock = CreateMutexA(nullptr, TRUE, LockName);
+    const std::string waiting = "Another Scorewave setup is running on this computer.";
+    {
+        Session run(Windowed());
+        ASSERT_TRUE(run.WaitMainWindow(RunWaitMs));
+        EXPECT_TRUE(run.WaitUntil(
+            [&] { return run.Text(IDC_INSTALL_LOG).find(waiting) != std::string::npos; }));
+        run.Close();
+        EXPECT_EQ(run.Wait(RunWaitMs), 1);
+    }
+    EXPECT_FALSE(FileExists(path));
+    Session silent(SilentOptions({}));
+    EXPECT_TRUE(WaitFor([&] { return Bytes(SilentLog).find(waiting) != std::string::npos; }));
+    EXPECT_TRUE(silent.Running());
+    EXPECT_FALSE(FileExists(path));
+    ReleaseMutex(lock);
+    EXPECT_EQ(silent.Wait(RunWaitMs), 0);
+    CloseHandle(lock);
+    EXPECT_EQ(Bytes(path), PluginBytes());
+}
+
 // ------------------------------------------------------------- a run repeated
 
 typedef RegistrySnapshot Snapshot;

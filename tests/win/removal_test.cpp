@@ -282,7 +282,19 @@ TEST_F(Removal, TheRecordNamesNothingElseToDelete) {
     std::string folders = empty + '\0' + full + '\0' + '\0';
     ASSERT_TRUE(Entry().SetRaw("ScorewaveFolders", REG_MULTI_SZ, folders));
 
+    // A key the installer made, put back as a registry link: it stays, and so
+    // does what it leads to.
+    const char icon[] = "SOFTWARE\\Classes\\Music.Transfer.Document\\DefaultIcon";
+    ASSERT_TRUE(RegKey(HKLM, icon).DeleteTree());
+    ASSERT_TRUE(RegKey(HKLM, "SOFTWARE\\Elsewhere\\Kept").SetString("", "kept"));
+    RegistryLink link(icon, L"\\Registry\\Machine\\SOFTWARE\\Elsewhere");
+    ASSERT_TRUE(link.made_);
+
     EXPECT_EQ(RemoveQuietly(), 0);
+    EXPECT_EQ(RegKey(HKLM, "SOFTWARE\\Elsewhere\\Kept").GetString(""), "kept");
+    EXPECT_NE(Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveRemove.log")
+                  .find("Left in place, a registry link: Music.Transfer.Document\\DefaultIcon"),
+              std::string::npos);
     EXPECT_FALSE(FileExists(plugin));
     EXPECT_TRUE(FileExists("C:\\windows\\system32\\version.dll"));
     EXPECT_EQ(Bytes(other), Bytes(VersionDll("noversion")));
