@@ -646,11 +646,7 @@ std::vector<std::string> RecordedLines(const std::string& file) {
         ADD_FAILURE() << "a recorder process is still running";
     std::vector<std::string> lines;
     if (RecordingFile.empty()) return lines;
-    std::string text = ReadWholeFile(file).value_or("");
-    size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    return lines;
+    return SplitLines(ReadWholeFile(file).value_or(""));
 }
 } // namespace
 
@@ -1258,6 +1254,15 @@ Outcome RunInstaller(const std::string& args, std::vector<BoxRule> boxes) {
     options.args = args;
     options.boxes = std::move(boxes);
     return RunToEnd(std::move(options));
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = std::min(text.find("\r\n", start), text.size());
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
 }
 
 std::string Escaped(const std::string& text) {

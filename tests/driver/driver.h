@@ -337,5 +337,7 @@ std::string Describe(const std::vector<WindowRecord>& windows);
 
 // The text with CR, LF and tabs made visible, for failure messages.
 std::string Escaped(const std::string& text);
+// The lines of a text whose lines end in CR LF (the last one may not).
+std::vector<std::string> SplitLines(const std::string& text);
 
 } // namespace lab

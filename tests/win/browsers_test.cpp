@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <sstream>
 
 #include "driver/driver.h"
 #include "win/installer_texts.h"
@@ -23,6 +22,7 @@ const char SafariClass[] = "{1C03B488-D53B-4a81-97F8-754559640193}";
 const char ChromeFolder[] = "C:\\Chrome";
 const char ChromePlugin[] = "C:\\Chrome\\Plugins\\npscorew64.dll";
 const DWORD Generous = 30000;
+const UINT_PTR PollTimerId = 4387; // the dialog's tick that looks for browsers
 
 typedef std::vector<std::string> Lines;
 
@@ -73,16 +73,7 @@ class FakeBrowser {
     }
     // What the fake saw, one "event title" line each ("event/sent title" for
     // one that came in a sent message).
-    Lines Events() const {
-        Lines lines;
-        std::istringstream text(ReadWholeFile(logPath_).value_or(""));
-        std::string line;
-        while (std::getline(text, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    Lines Events() const { return SplitLines(ReadWholeFile(logPath_).value_or("")); }
     // Closes every window as a user would.
     void CloseAll() const {
         for (HWND window : TopLevelWindows(pid_))
@@ -185,22 +176,9 @@ bool InstallationRan(Session& setup) {
         120000);
 }
 
-Lines LogLines(Session& setup) {
-    Lines lines;
-    std::string text = setup.Text(IDC_INSTALL_LOG);
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
 Lines ClosingLines(Session& setup) {
     Lines closing;
-    for (const std::string& line : LogLines(setup))
+    for (const std::string& line : SplitLines(setup.Text(IDC_INSTALL_LOG)))
         if (line.compare(0, 7, "Closing") == 0) closing.push_back(line);
     return closing;
 }
@@ -322,7 +300,7 @@ TEST(RunningBrowsers, RefreshShowsTheNoticeThreeTimesThenGoesOn) {
     EXPECT_TRUE(InstallationRan(setup));
     EXPECT_EQ(setup.Boxes().size(), 3u) << Describe(setup.Boxes());
     EXPECT_TRUE(opera.Running());
-    for (const std::string& line : LogLines(setup))
+    for (const std::string& line : SplitLines(setup.Text(IDC_INSTALL_LOG)))
         EXPECT_EQ(line.find("You must close"), std::string::npos) << line;
     EndInstaller(setup);
 }
@@ -365,8 +343,10 @@ TEST(RunningBrowsers, LastBrowserClosingUnderTheNoticeEndsTheDialogAfterIt) {
     // Ticks go on under the notice: the list empties but the dialog stays.
     EXPECT_TRUE(setup.WaitUntil([&] { return ListedBrowsers(dialog).empty(); }))
         << Show(ListedBrowsers(dialog));
-    Sleep(2500);
-    // Not ended (which would hide it at once, though it lives on until the box goes).
+    // One more tick, sent: it has run once the send returns. Not ended (which
+    // would hide it at once, though it lives on until the box goes).
+    ASSERT_TRUE(
+        SendMessageTimeoutA(dialog, WM_TIMER, PollTimerId, 0, SMTO_NORMAL, Generous, nullptr));
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_TRUE(IsWindow(notice.load()));
 
@@ -519,9 +499,9 @@ TEST(RunningBrowsers, HungBrowserNeitherHangsTryToCloseNorCancel) {
     const std::string hangName = "browsers-hang-" + std::to_string(GetCurrentProcessId());
     HANDLE hang = CreateEventA(nullptr, TRUE, FALSE, hangName.c_str());
     ASSERT_TRUE(hang);
-    // Three sends' worth of the installer's time limit: a limit much longer
-    // than its few seconds passes this no more than a hang does.
-    const DWORD ManySecondsMs = 20000;
+    // One click sent to the hung question waits out the installer's 5 s limit, four polls
+    // take 0.9 s each: about 9 s. Room for a loaded machine; a limit five times as long fails.
+    const DWORD ManySecondsMs = 25000;
     for (bool recovers : {true, false}) {
         SCOPED_TRACE(recovers ? "the browser recovers" : "cancelled while it hangs");
         ForgetInstallations();
@@ -534,9 +514,11 @@ TEST(RunningBrowsers, HungBrowserNeitherHangsTryToCloseNorCancel) {
         SetEvent(hang);
         DWORD start = GetTickCount();
         if (!recovers) {
-            // Cancel pressed while Try To Close waits for the browser.
+            // Cancel pressed while Try To Close is at work, seen from Opera, which it asks first.
+            FakeBrowser opera("--window \"Opera Main Window\" Opera --close ignore");
+            start = GetTickCount();
             ASSERT_TRUE(setup.Click(dialog, IDC_TRY_CLOSE));
-            Sleep(1500);
+            ASSERT_TRUE(WaitFor([&] { return Contains(opera.Events(), "close Opera"); }));
             ASSERT_TRUE(setup.Click(dialog, IDCANCEL));
             EXPECT_EQ(setup.Wait(ManySecondsMs), 1);
             EXPECT_LT(GetTickCount() - start, ManySecondsMs);

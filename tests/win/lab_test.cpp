@@ -157,8 +157,8 @@ TEST(LabBoxes, OwnedBoxesHooksAndTimeout) {
     EXPECT_FALSE(waiting.TimedOut());
 }
 
-// The facts foundation_test's Windows lines rest on: version and product type
-// (1 workstation, 3 server) as Wine 8.0 reports them per setting.
+// Version and product type (1 workstation, 3 server) as Wine 8.0 reports them
+// per setting: the settings foundation_test's Windows lines are tried under.
 TEST(LabMachine, WindowsVersionPerProgram) {
     struct {
         const char* version;
@@ -252,26 +252,31 @@ TEST(LabMachine, FoldersAndFiles) {
 }
 
 TEST(LabScreen, ScreenshotCapturesTheWindowPixels) {
-    WNDCLASSA wc;
-    ZeroMemory(&wc, sizeof wc);
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = CreateSolidBrush(RGB(200, 30, 60));
-    wc.lpszClassName = "LabRed";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowA("LabRed", "red", WS_POPUP | WS_VISIBLE, 100, 120, 160, 90, nullptr,
-                                nullptr, wc.hInstance, nullptr);
-    ASSERT_TRUE(window);
-    UpdateWindow(window);
-    MSG msg;
-    for (int i = 0; i < 20; ++i) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        Sleep(10);
-    }
+    // The window's own thread pumps its messages, as a program's does, so that
+    // SaveScreenshot waits until it has painted (WaitPainted).
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void*) -> DWORD {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = DefWindowProcA;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.hbrBackground = CreateSolidBrush(RGB(200, 30, 60));
+            wc.lpszClassName = "LabRed";
+            RegisterClassA(&wc);
+            CreateWindowA("LabRed", "red", WS_POPUP | WS_VISIBLE, 100, 120, 160, 90, 0, 0,
+                          wc.hInstance, nullptr);
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+                DispatchMessageA(&msg);
+            return 0;
+        },
+        nullptr, 0, nullptr);
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = FindWindowA("LabRed", "red")) != nullptr; }));
     const std::string path = ScreenshotPath("lab-red");
     ASSERT_TRUE(SaveScreenshot(path, window));
-    DestroyWindow(window);
+    PostMessageA(window, WM_QUIT, 0, 0); // the window goes with its thread
+    CloseHandle(thread);
 
     std::string bmp = ReadWholeFile(path).value_or("");
     ASSERT_GT(bmp.size(), 54u);

@@ -28,19 +28,29 @@ template <class... Inserts> int LogOnly(UINT id, Inserts... inserts) {
     return ReportMessageArgs(id, 0, values, int(sizeof...(Inserts)));
 }
 
-// Answers this process's next message box titled like the installer's boxes.
-DWORD WINAPI AnswerBox(void* button) {
-    for (int i = 0; i < 1000; ++i) {
-        HWND box = FindWindowA("#32770", "Scorewave Plugin Setup");
-        DWORD pid = 0;
-        if (box) GetWindowThreadProcessId(box, &pid);
-        if (box && pid == GetCurrentProcessId()) {
-            PostMessageA(box, WM_COMMAND, (WPARAM)(INT_PTR)button, 0);
-            return 0;
-        }
-        Sleep(10);
+// Answers this process's message box, whatever its title (kept in BoxTitle),
+// with BoxButton; a timer runs it, which the box's own message loop dispatches.
+INT_PTR BoxButton;
+char BoxTitle[128];
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = FindWindowA("#32770", nullptr);
+    DWORD pid = 0;
+    if (box) GetWindowThreadProcessId(box, &pid);
+    if (box && pid == GetCurrentProcessId()) {
+        GetWindowTextA(box, BoxTitle, sizeof BoxTitle);
+        PostMessageA(box, WM_COMMAND, WPARAM(BoxButton), 0);
     }
-    return 1;
+}
+
+// ReportMessage(id, "C:\\p.dll"), its box answered by `button`; no box, no wait.
+int ReportAnswered(UINT id, INT_PTR button) {
+    BoxButton = button;
+    lstrcpyA(BoxTitle, "<no box>");
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, AnswerBox);
+    int answer = ReportMessage(id, "C:\\p.dll");
+    KillTimer(nullptr, timer);
+    EXPECT_STREQ(BoxTitle, "Scorewave Plugin Setup");
+    return answer;
 }
 
 class Reporting : public ::testing::Test {
@@ -112,11 +122,7 @@ TEST_F(Reporting, IntegerInsertsUseTheirFormats) {
 }
 
 TEST_F(Reporting, ABoxAnswerIsLoggedOnItsOwnLine) {
-    HANDLE answerer = CreateThread(nullptr, 0, AnswerBox, (void*)(INT_PTR)IDRETRY, 0, nullptr);
-    int answer = ReportMessage(MSG_FILE_IN_USE, "C:\\p.dll");
-    WaitForSingleObject(answerer, 15000);
-    CloseHandle(answerer);
-    EXPECT_EQ(answer, IDRETRY);
+    EXPECT_EQ(ReportAnswered(MSG_FILE_IN_USE, IDRETRY), IDRETRY);
     const std::string log = Log();
     const std::string tail = "C:\\p.dll\r\nbecause some other program is still using it.";
     EXPECT_NE(log.find(tail), std::string::npos) << log;
@@ -131,10 +137,7 @@ TEST_F(Reporting, ALogFileGetsEveryLineTheWindowGets) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     SetLogFile(file);
-    HANDLE answerer = CreateThread(nullptr, 0, AnswerBox, (void*)(INT_PTR)IDCANCEL, 0, nullptr);
-    ReportMessage(MSG_FILE_IN_USE, "C:\\p.dll");
-    WaitForSingleObject(answerer, 15000);
-    CloseHandle(answerer);
+    ReportAnswered(MSG_FILE_IN_USE, IDCANCEL);
     MainWindowHandle = nullptr;
     LogOnly(MSG_LOG_TITLE, nullptr);
     SetLogFile(nullptr);
