@@ -83,4 +83,7 @@
 #define MSG_REMOVAL_DONE 90
 #define MSG_REMOVAL_AT_RESTART 91
 #define MSG_REMOVAL_INCOMPLETE 92
+// The installer's refusals, logged only
+#define MSG_REFUSED_LINK 93
+#define MSG_REFUSED_HARD_LINK 94
 #define MSG_RETURN_TO_DOWNLOAD 500
