@@ -186,8 +186,7 @@ int RunLinux(const std::string& script);
 
 // The log of the last silent run.
 InstallRun WithSilentLog(InstallRun run) {
-    run.log = Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log");
-    return run;
+    return run.log = Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log"), run;
 }
 
 // A plug-in folder that is a link (the lab's stand-in for a mount point a user
