@@ -151,15 +151,22 @@ const ACCESS_MASK WalkAccess =
     FILE_TRAVERSE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
 const ULONG WalkSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-NTSTATUS OpenFolderInside(HANDLE parent, UNICODE_STRING* name, ACCESS_MASK access, ULONG options,
+// Opens the folder `name` inside parent. One on the way may be passed without
+// being listed (the junctions Windows keeps for old folder names deny listing
+// to everyone); the last one is listed.
+NTSTATUS OpenFolderInside(HANDLE parent, UNICODE_STRING* name, ULONG options, bool last,
                           HANDLE* folder) {
     OBJECT_ATTRIBUTES object;
     InitializeObjectAttributes(&object, name, CaseInsensitive, parent, nullptr);
+    options |= FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT;
     IO_STATUS_BLOCK io;
     *folder = nullptr;
-    return Native.createFile(folder, access, &object, &io, nullptr, 0, WalkSharing, FILE_OPEN,
-                             options | FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr,
-                             0);
+    NTSTATUS status = Native.createFile(folder, WalkAccess, &object, &io, nullptr, 0, WalkSharing,
+                                        FILE_OPEN, options, nullptr, 0);
+    if (status == AccessDenied && !last)
+        status = Native.createFile(folder, WalkAccess & ~DWORD(FILE_LIST_DIRECTORY), &object, &io,
+                                   nullptr, 0, WalkSharing, FILE_OPEN, options, nullptr, 0);
+    return status;
 }
 
 // Opens the folder `name` inside parent. A reparse point there is followed
@@ -170,12 +177,7 @@ DWORD StepInto(HANDLE parent, const char* name, bool last, ScopedHandle& folder)
     if (!WideName(name, wide, MAX_PATH, &bytes)) return ERROR_INVALID_NAME;
     UNICODE_STRING text = {bytes, USHORT(bytes + sizeof(WCHAR)), wide};
     HANDLE handle;
-    NTSTATUS status = OpenFolderInside(parent, &text, WalkAccess, FILE_OPEN_REPARSE_POINT, &handle);
-    // A folder on the way may be passed without being listed (Windows' own
-    // mount points of old folder names refuse listing to everyone).
-    if (status == AccessDenied && !last)
-        status = OpenFolderInside(parent, &text, WalkAccess & ~DWORD(FILE_LIST_DIRECTORY),
-                                  FILE_OPEN_REPARSE_POINT, &handle);
+    NTSTATUS status = OpenFolderInside(parent, &text, FILE_OPEN_REPARSE_POINT, last, &handle);
     if (status < 0) return ErrorOf(status);
     ScopedHandle found(handle);
     ULONG attributes = 0;
@@ -185,7 +187,7 @@ DWORD StepInto(HANDLE parent, const char* name, bool last, ScopedHandle& folder)
     }
     if (!HasTrustedOwner(handle)) return ERROR_REPARSE_POINT_ENCOUNTERED;
     // Followed, while the reparse point itself stays held.
-    status = OpenFolderInside(parent, &text, WalkAccess, 0, &handle);
+    status = OpenFolderInside(parent, &text, 0, last, &handle);
     if (status < 0) return ErrorOf(status);
     folder.Reset(handle);
     return ERROR_SUCCESS;
