@@ -8,6 +8,7 @@
 #include "process/dialog_class.h"
 #include "process/system_library.h"
 #include "app/switch_rules.h"
+#include "deploy/held_folder.h"
 #include "deploy/run_log.h"
 #include "install/driver.h"
 #include "report/report.h"
@@ -46,6 +47,7 @@ UINT RunWindowed(int showState) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
+    EnforceRedirectionTrust();
     // Without OLE the page after the installation is not asked of the desktop shell.
     OleReady = SUCCEEDED(OleInitialize(nullptr));
     LoadPreloadedStrings();

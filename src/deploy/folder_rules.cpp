@@ -4,17 +4,26 @@
 
 namespace {
 
-const size_t WalkLimit = 272; // a full path and some room: longer ones are not walked
-const char LongPrefix[] = "\\\\?\\";
-const char LongUncPrefix[] = "\\\\?\\UNC\\";
-
 bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// Length of the root of a full path ("C:\" or "\\server\share\"), 0 when the
-// path is neither.
-size_t RootLength(const char* path, LeadBytePredicate isLeadByte) {
+// The length of the character at text: 2 for a lead byte with its trail.
+size_t CharacterLength(const char* text, LeadBytePredicate isLeadByte) {
+    return (isLeadByte && isLeadByte((unsigned char)text[0]) && text[1] != '\0') ? 2 : 1;
+}
+
+// The owners whose reparse points are followed: Administrators, SYSTEM,
+// TrustedInstaller.
+const char* const TrustedOwners[] = {
+    "S-1-5-32-544",
+    "S-1-5-18",
+    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+};
+
+} // namespace
+
+size_t PathRootLength(const char* path, LeadBytePredicate isLeadByte) {
     if (IsLetter(path[0]) && path[1] == ':' && path[2] == '\\') return 3;
     if (path[0] != '\\' || path[1] != '\\') return 0;
     // Past the server and the share, each ended by a backslash.
@@ -22,7 +31,7 @@ size_t RootLength(const char* path, LeadBytePredicate isLeadByte) {
     for (int parts = 0; parts < 2; ++parts) {
         size_t start = at;
         while (path[at] != '\0' && path[at] != '\\')
-            at += (isLeadByte && isLeadByte((unsigned char)path[at]) && path[at + 1]) ? 2 : 1;
+            at += CharacterLength(path + at, isLeadByte);
         if (at == start) return 0;
         if (path[at] == '\0') return parts == 1 ? at : 0;
         ++at;
@@ -30,67 +39,40 @@ size_t RootLength(const char* path, LeadBytePredicate isLeadByte) {
     return at;
 }
 
-} // namespace
+bool NextPathName(const char* path, size_t* at, size_t* start, size_t* length,
+                  LeadBytePredicate isLeadByte) {
+    size_t from = *at;
+    while (path[from] == '\\')
+        ++from;
+    size_t end = from;
+    while (path[end] != '\0' && path[end] != '\\')
+        end += CharacterLength(path + end, isLeadByte);
+    *at = end;
+    *start = from;
+    *length = end - from;
+    return end > from;
+}
 
-bool ReparsePointOnPath(const char* fullPath, ReparseProbe probe, void* context,
-                        LeadBytePredicate isLeadByte) {
-    size_t length = strlen(fullPath);
-    size_t root = RootLength(fullPath, isLeadByte);
-    if (root == 0 || length >= WalkLimit) return true;
-    char prefix[WalkLimit];
-    memcpy(prefix, fullPath, length + 1);
-    for (size_t at = root; at <= length;) {
-        // The end of this folder's name: the next backslash or the end.
-        size_t end = at;
-        while (prefix[end] != '\0' && prefix[end] != '\\')
-            end +=
-                (isLeadByte && isLeadByte((unsigned char)prefix[end]) && prefix[end + 1]) ? 2 : 1;
-        if (end > at) {
-            char saved = prefix[end];
-            prefix[end] = '\0';
-            bool reparse = probe(prefix, context);
-            prefix[end] = saved;
-            if (reparse) return true;
-        }
-        at = end + 1;
-    }
+bool IsTrustedRedirectionOwner(const char* ownerSid) {
+    if (!ownerSid) return false;
+    for (const char* trusted : TrustedOwners)
+        if (strcmp(ownerSid, trusted) == 0) return true;
     return false;
 }
 
-bool NormaliseFinalPath(const char* finalPath, char* out, size_t outSize,
-                        LeadBytePredicate isLeadByte) {
-    if (outSize == 0) return false;
-    out[0] = '\0';
-    const char* rest = finalPath;
-    size_t used = 0;
-    if (strncmp(finalPath, LongUncPrefix, sizeof LongUncPrefix - 1) == 0) {
-        rest = finalPath + sizeof LongUncPrefix - 1;
-        if (outSize < 3) return false;
-        out[used++] = '\\';
-        out[used++] = '\\';
-    } else if (strncmp(finalPath, LongPrefix, sizeof LongPrefix - 1) == 0) {
-        rest = finalPath + sizeof LongPrefix - 1;
-    }
-    size_t restLength = strlen(rest);
-    if (used + restLength + 1 > outSize) {
-        out[0] = '\0';
-        return false;
-    }
-    memcpy(out + used, rest, restLength + 1);
-    used += restLength;
-    size_t root = RootLength(out, isLeadByte);
-    if (used > root && root > 0 && EndsWithBackslash(out, isLeadByte)) out[used - 1] = '\0';
-    return true;
+bool HasOtherNames(bool known, unsigned long links, bool folder) {
+    if (!known) return true; // cannot be told: taken as linked
+    return !folder && links > 1;
 }
 
-bool IsPlainName(const char* name) {
+bool IsPlainName(const char* name, LeadBytePredicate isLeadByte) {
     if (!name || name[0] == '\0') return false;
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
-    // Byte tests: a trail byte of a double-byte character that looks like one
-    // of these has its name refused too, which is safe: the installer's own
-    // names are ASCII.
-    for (const char* c = name; *c; ++c)
-        if (strchr("\\/:*?\"<>|", *c)) return false;
+    for (const char* c = name; *c;) {
+        size_t length = CharacterLength(c, isLeadByte);
+        if (length == 1 && strchr("\\/:*?\"<>|", *c)) return false;
+        c += length;
+    }
     return true;
 }
 
@@ -101,7 +83,7 @@ bool SplitFilePath(const char* path, char* folder, size_t folderSize, const char
     *name = "";
     int last = LastBackslash(path, isLeadByte);
     if (last < 0 || path[last + 1] == '\0') return false;
-    size_t root = RootLength(path, isLeadByte);
+    size_t root = PathRootLength(path, isLeadByte);
     // A file right in a root keeps the root's backslash on its folder.
     size_t folderLength = size_t(last) + 1 == root ? root : size_t(last);
     if (root == 0 || folderLength < root || folderLength + 1 > folderSize) return false;

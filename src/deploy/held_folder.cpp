@@ -1,5 +1,7 @@
 #include "deploy/held_folder.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <winternl.h>
 
 #include <cstring>
@@ -21,8 +23,6 @@ typedef NTSTATUS(NTAPI* NtQueryDirectoryFileFn)(HANDLE, HANDLE, PVOID, PVOID, PI
                                                 PVOID, ULONG, ULONG, BOOLEAN, PUNICODE_STRING,
                                                 BOOLEAN);
 typedef ULONG(NTAPI* RtlNtStatusToDosErrorFn)(NTSTATUS);
-// Vista and later; without it the folder's path is checked folder by folder only.
-typedef DWORD(WINAPI* GetFinalPathNameByHandleFn)(HANDLE, LPSTR, DWORD, DWORD);
 
 struct NativeCalls {
     bool tried;
@@ -31,7 +31,6 @@ struct NativeCalls {
     NtFileInformationFn queryInformation;
     NtQueryDirectoryFileFn queryDirectory;
     RtlNtStatusToDosErrorFn toError;
-    GetFinalPathNameByHandleFn finalPath;
 };
 NativeCalls Native;
 
@@ -49,9 +48,6 @@ bool LoadNativeCalls() {
             Native.toError =
                 (RtlNtStatusToDosErrorFn)GetProcAddress(ntdll, "RtlNtStatusToDosError");
         }
-        if (HMODULE kernel = GetModuleHandleA("kernel32.dll"))
-            Native.finalPath =
-                (GetFinalPathNameByHandleFn)GetProcAddress(kernel, "GetFinalPathNameByHandleA");
     }
     return Native.createFile && Native.setInformation && Native.queryInformation &&
            Native.queryDirectory && Native.toError;
@@ -60,15 +56,23 @@ bool LoadNativeCalls() {
 // The information classes and records of the native calls used here.
 const ULONG FileDirectoryInformationClass = 1;
 const ULONG FileBasicInformationClass = 4;
+const ULONG FileStandardInformationClass = 5;
 const ULONG FileRenameInformationClass = 10;
 const ULONG FileDispositionInformationClass = 13;
 const ULONG FileAttributeTagInformationClass = 35;
 const NTSTATUS NoMoreFiles = NTSTATUS(0x80000006L);
+const NTSTATUS AccessDenied = NTSTATUS(0xC0000022L);
 const ULONG CaseInsensitive = 0x40; // OBJ_CASE_INSENSITIVE
 
 struct BasicInformation {
     LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime; // 0: unchanged
     ULONG attributes;
+};
+struct StandardInformation {
+    LARGE_INTEGER allocationSize, endOfFile;
+    ULONG numberOfLinks;
+    BOOLEAN deletePending;
+    BOOLEAN directory;
 };
 struct RenameInformation {
     BOOLEAN replaceIfExists;
@@ -100,7 +104,7 @@ DWORD ErrorOf(NTSTATUS status) {
 // A plain name in UTF-16, as the native calls take it; false for a name that
 // could leave the folder or does not convert exactly.
 bool WideName(const char* name, WCHAR* wide, int wideSize, USHORT* bytes) {
-    if (!IsPlainName(name)) return false;
+    if (!IsPlainName(name, IsAnsiLeadByte)) return false;
     int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, wide, wideSize);
     if (units <= 1) return false;
     *bytes = USHORT((units - 1) * sizeof(WCHAR));
@@ -117,36 +121,75 @@ bool IsReparsePointByHandle(HANDLE handle, ULONG* attributes) {
     return (tag.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool IsReparsePointByPath(const char* path, void*) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+// What the folder's listing says of its entry `name`: some systems show a
+// link there only (Wine's Unix links to folders), not on a handle to it.
+bool ListedAsReparsePoint(HANDLE folder, UNICODE_STRING* name) {
+    alignas(8) BYTE entry[sizeof(DirectoryInformation) + MAX_PATH * sizeof(WCHAR)];
+    IO_STATUS_BLOCK io;
+    return Native.queryDirectory(folder, nullptr, nullptr, nullptr, &io, entry, sizeof entry,
+                                 FileDirectoryInformationClass, TRUE, name, TRUE) >= 0 &&
+           (((const DirectoryInformation*)entry)->attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-// The folder handle leads where its path says, through no reparse point.
-DWORD CheckFolder(HANDLE handle, const char* fullPath) {
-    ULONG attributes = 0;
-    if (IsReparsePointByHandle(handle, &attributes)) return ERROR_REPARSE_POINT_ENCOUNTERED;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
-    if (ReparsePointOnPath(fullPath, IsReparsePointByPath, nullptr, IsAnsiLeadByte))
-        return ERROR_REPARSE_POINT_ENCOUNTERED;
-    if (!Native.finalPath) return ERROR_SUCCESS;
+// The open file's owner is one whose reparse points are followed.
+bool HasTrustedOwner(HANDLE handle) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR security = nullptr;
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &security) != ERROR_SUCCESS)
+        return false;
+    char* text = nullptr;
+    bool trusted = ConvertSidToStringSidA(owner, &text) && IsTrustedRedirectionOwner(text);
+    if (text) LocalFree(text);
+    LocalFree(security);
+    return trusted;
+}
 
-    char expected[MAX_PATH], given[MAX_PATH], found[MAX_PATH + 8], final[MAX_PATH + 8];
-    DWORD length = Native.finalPath(handle, found, sizeof found, FILE_NAME_NORMALIZED);
-    if (length == 0) return GetLastError();
-    if (length >= sizeof found) return ERROR_FILENAME_EXCED_RANGE;
-    if (!NormaliseFinalPath(found, final, sizeof final, IsAnsiLeadByte))
-        return ERROR_REPARSE_POINT_ENCOUNTERED;
-    if (NormaliseFinalPath(fullPath, expected, sizeof expected, IsAnsiLeadByte) &&
-        lstrcmpiA(expected, final) == 0)
+// Each folder on the way is held without delete sharing while the next is
+// opened inside it: nobody renames it, or puts another in its place, meanwhile.
+const ACCESS_MASK WalkAccess =
+    FILE_TRAVERSE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
+const ULONG WalkSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// Opens the folder `name` inside parent. One on the way may be passed without
+// being listed (the junctions Windows keeps for old folder names deny listing
+// to everyone); the last one is listed.
+NTSTATUS OpenFolderInside(HANDLE parent, UNICODE_STRING* name, ULONG options, bool last,
+                          HANDLE* folder) {
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, name, CaseInsensitive, parent, nullptr);
+    options |= FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT;
+    IO_STATUS_BLOCK io;
+    *folder = nullptr;
+    NTSTATUS status = Native.createFile(folder, WalkAccess, &object, &io, nullptr, 0, WalkSharing,
+                                        FILE_OPEN, options, nullptr, 0);
+    if (status == AccessDenied && !last)
+        status = Native.createFile(folder, WalkAccess & ~DWORD(FILE_LIST_DIRECTORY), &object, &io,
+                                   nullptr, 0, WalkSharing, FILE_OPEN, options, nullptr, 0);
+    return status;
+}
+
+// Opens the folder `name` inside parent. A reparse point there is followed
+// only when its owner is trusted; ERROR_REPARSE_POINT_ENCOUNTERED otherwise.
+DWORD StepInto(HANDLE parent, const char* name, bool last, ScopedHandle& folder) {
+    WCHAR wide[MAX_PATH];
+    USHORT bytes = 0;
+    if (!WideName(name, wide, MAX_PATH, &bytes)) return ERROR_INVALID_NAME;
+    UNICODE_STRING text = {bytes, USHORT(bytes + sizeof(WCHAR)), wide};
+    HANDLE handle;
+    NTSTATUS status = OpenFolderInside(parent, &text, FILE_OPEN_REPARSE_POINT, last, &handle);
+    if (status < 0) return ErrorOf(status);
+    ScopedHandle found(handle);
+    ULONG attributes = 0;
+    if (!IsReparsePointByHandle(handle, &attributes) && !ListedAsReparsePoint(parent, &text)) {
+        folder.Reset(found.Release());
         return ERROR_SUCCESS;
-    // The path may hold short (8.3) names: compared again in their long form,
-    // which reads every folder on the way and is therefore asked only here.
-    length = GetLongPathNameA(fullPath, given, sizeof given);
-    if (length == 0 || length >= sizeof given ||
-        !NormaliseFinalPath(given, expected, sizeof expected, IsAnsiLeadByte) ||
-        lstrcmpiA(expected, final) != 0)
-        return ERROR_REPARSE_POINT_ENCOUNTERED;
+    }
+    if (!HasTrustedOwner(handle)) return ERROR_REPARSE_POINT_ENCOUNTERED;
+    // Followed, while the reparse point itself stays held.
+    status = OpenFolderInside(parent, &text, 0, last, &handle);
+    if (status < 0) return ErrorOf(status);
+    folder.Reset(handle);
     return ERROR_SUCCESS;
 }
 
@@ -189,22 +232,50 @@ DWORD HoldFolder(const char* folderPath, HeldFolder& folder) {
     DWORD length = GetFullPathNameA(folderPath, sizeof full, full, nullptr);
     if (length == 0) return GetLastError();
     if (length >= sizeof full) return ERROR_FILENAME_EXCED_RANGE;
-    // Held without delete sharing: nobody renames or replaces the folder until
-    // it is let go. The reparse point itself is opened, never what it names.
-    ScopedHandle handle(
-        CreateFileA(full, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!handle.Valid()) {
-        // A missing folder is a path to the file that does not exist.
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error;
+    size_t root = PathRootLength(full, IsAnsiLeadByte);
+    if (root == 0) return ERROR_BAD_PATHNAME;
+    // The root, as its name says: a drive, a SUBST or mapped drive, a share.
+    char rootPath[MAX_PATH + 1];
+    lstrcpynA(rootPath, full, int(root) + 1);
+    if (rootPath[root - 1] != '\\') lstrcpynA(rootPath + root, "\\", 2);
+    ScopedHandle current(CreateFileA(rootPath, WalkAccess, WalkSharing, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    DWORD error = current.Valid() ? ERROR_SUCCESS : GetLastError();
+    size_t at = root, start = 0, nameLength = 0;
+    while (error == ERROR_SUCCESS && NextPathName(full, &at, &start, &nameLength, IsAnsiLeadByte)) {
+        char name[MAX_PATH];
+        lstrcpynA(name, full + start, int(nameLength) + 1);
+        size_t next = at, nextStart, nextLength;
+        bool last = !NextPathName(full, &next, &nextStart, &nextLength, IsAnsiLeadByte);
+        ScopedHandle inside;
+        error = StepInto(current.Get(), name, last, inside);
+        current.Reset(inside.Release());
     }
-    DWORD error = CheckFolder(handle.Get(), full);
+    if (error == ERROR_REPARSE_POINT_ENCOUNTERED) {
+        lstrcpynA(folder.path, full, int(start + nameLength) + 1);
+        return error;
+    }
+    // A missing folder is a path to the file that does not exist.
+    if (error == ERROR_FILE_NOT_FOUND) return ERROR_PATH_NOT_FOUND;
     if (error != ERROR_SUCCESS) return error;
-    folder.handle.Reset(handle.Release());
+    folder.handle.Reset(current.Release());
     lstrcpynA(folder.path, full, sizeof folder.path);
     return ERROR_SUCCESS;
+}
+
+void EnforceRedirectionTrust() {
+    // PROCESS_MITIGATION_REDIRECTION_TRUST_POLICY: EnforceRedirectionTrust is
+    // its first flag. Looked up: older systems lack the call, and systems
+    // before Windows 10 21H2 the policy, which they refuse; either way the
+    // folder walk above is what protects.
+    typedef BOOL(WINAPI * SetProcessMitigationPolicyFn)(int, PVOID, SIZE_T);
+    const int RedirectionTrustPolicy = 16;
+    DWORD flags = 1;
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SetProcessMitigationPolicyFn setPolicy =
+        kernel ? (SetProcessMitigationPolicyFn)GetProcAddress(kernel, "SetProcessMitigationPolicy")
+               : nullptr;
+    if (setPolicy) setPolicy(RedirectionTrustPolicy, &flags, sizeof flags);
 }
 
 DWORD OpenInFolder(const HeldFolder& folder, const char* name, ACCESS_MASK access, DWORD share,
@@ -264,7 +335,16 @@ DWORD AttributesOf(HANDLE file) {
     return basic.attributes;
 }
 
+bool FileHasOtherNames(HANDLE file) {
+    StandardInformation standard;
+    IO_STATUS_BLOCK io;
+    bool known = LoadNativeCalls() && Native.queryInformation(file, &io, &standard, sizeof standard,
+                                                              FileStandardInformationClass) >= 0;
+    return HasOtherNames(known, known ? standard.numberOfLinks : 0, known && standard.directory);
+}
+
 bool SetAttributesOf(HANDLE file, DWORD attributes) {
+    if (FileHasOtherNames(file)) return false;
     BasicInformation basic;
     ZeroMemory(&basic, sizeof basic);
     // Zero would leave them as they are.
@@ -276,6 +356,7 @@ bool SetAttributesOf(HANDLE file, DWORD attributes) {
 
 DWORD DeleteHeldFile(HANDLE file) {
     if (!LoadNativeCalls()) return ERROR_INVALID_HANDLE;
+    if (FileHasOtherNames(file)) return ERROR_ACCESS_DENIED;
     DWORD attributes = AttributesOf(file);
     bool readOnly =
         attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -309,13 +390,20 @@ DWORD ForEachEntry(const HeldFolder& folder, void (*visit)(const FolderEntry&, v
         if (status < 0) return ErrorOf(status);
         for (ULONG at = 0;;) {
             const DirectoryInformation* entry = (const DirectoryInformation*)(buffer + at);
-            // Twice MAX_PATH: a name of double-byte characters takes two bytes each.
+            // Twice MAX_PATH: a name of double-byte characters takes two bytes
+            // each (three or four of UTF-8 are cut and so passed over).
             char name[2 * MAX_PATH];
-            BOOL inexact = FALSE;
-            int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, entry->name,
-                                             int(entry->nameBytes / sizeof(WCHAR)), name,
-                                             sizeof name - 1, nullptr, &inexact);
-            if (length > 0 && !inexact) {
+            int units = int(entry->nameBytes / sizeof(WCHAR));
+            // Without flags or a default character, as every code page takes
+            // them (UTF-8 takes no others); exact when the name converts back.
+            int length = units <= MAX_PATH
+                             ? WideCharToMultiByte(CP_ACP, 0, entry->name, units, name,
+                                                   sizeof name - 1, nullptr, nullptr)
+                             : 0;
+            WCHAR back[MAX_PATH];
+            if (length > 0 &&
+                MultiByteToWideChar(CP_ACP, 0, name, length, back, MAX_PATH) == units &&
+                memcmp(back, entry->name, units * sizeof(WCHAR)) == 0) {
                 name[length] = '\0';
                 if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0)
                     visit({name, entry->attributes, entry->changeTime.QuadPart}, context);

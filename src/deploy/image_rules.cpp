@@ -207,7 +207,8 @@ bool ReadVersionString(const uint8_t* data, size_t size, const char* key, char* 
             out[used++] = unit > 0x7F ? '?' : char(unit);
         }
         out[used] = '\0';
-        return true;
+        // An empty text counts as none: the next table's is read then.
+        if (used > 0) return true;
     }
     return false;
 }

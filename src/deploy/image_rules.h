@@ -21,9 +21,10 @@ bool FindImageResource(const uint8_t* image, size_t size, ResourceId type, Resou
                        const uint8_t** data, uint32_t* dataSize);
 
 // The value of `key` (e.g. "ProductName") in a VS_VERSIONINFO block, from its
-// string table 040904E4, else 040904B0, as the version reader looks them up.
-// Characters outside ASCII come out as '?'; a value longer than out
-// (outSize bytes with its zero) is cut. False when there is no such value.
+// string table 040904E4, else (no such value there, or an empty one) from
+// 040904B0, as the version reader looks them up. Characters outside ASCII come
+// out as '?'; a value longer than out (outSize bytes with its zero) is cut.
+// False, with out "", when neither table has a text for it.
 bool ReadVersionString(const uint8_t* block, size_t size, const char* key, char* out,
                        size_t outSize);
 

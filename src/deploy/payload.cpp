@@ -100,8 +100,9 @@ bool TargetPresent(const HeldFolder& folder, const char* name) {
 // An earlier run killed between its two renames left the previous file only
 // under a parked name: the newest one goes back first, if it is a plug-in this
 // product shipped. Parked files of this product beside a present target are
-// ones that could not be deleted then (a browser had them loaded), and go now.
-// Anything else under those names is not the installer's and stays as it is.
+// ones that could not be deleted then (a browser had them loaded), and go now,
+// as does whatever holds the backup name itself. Anything else under those
+// names is not the installer's and stays as it is.
 // Program-wide, like the other scratch records: too large for the stack
 // frames it would be inlined into.
 Leftovers Found;
@@ -121,7 +122,8 @@ void SettleLeftovers(const HeldFolder& folder, const char* name) {
         if (OpenInFolder(folder, found.names[newest],
                          DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
                          OpenExisting, parked) == ERROR_SUCCESS) {
-            switch (LeftoverBackupAction(targetPresent, true, IsProductFile(parked.Get()))) {
+            ParkedNameKind kind = ClassifyParkedName(name, found.names[newest], IsAnsiLeadByte);
+            switch (LeftoverBackupAction(targetPresent, kind, IsProductFile(parked.Get()))) {
             case RestoreBackup:
                 targetPresent = RenameHeldFile(parked.Get(), folder, name, false) == ERROR_SUCCESS;
                 break;
@@ -143,26 +145,32 @@ struct Previous {
     ScopedHandle file;
     bool present; // something is there, held or not
     bool movable; // held with DELETE access: it can be parked
+    bool inUse;   // another program holds it without delete sharing
     DWORD attributes;
 };
 
-// ERROR_SUCCESS, or why the target cannot be written at all: another program
-// holds it without sharing (ERROR_SHARING_VIOLATION), or it is a reparse point.
+// ERROR_SUCCESS, or ERROR_REPARSE_POINT_ENCOUNTERED when the target is a
+// reparse point.
 DWORD OpenPrevious(const HeldFolder& folder, const char* name, Previous& previous) {
-    previous.present = previous.movable = false;
+    previous.present = previous.movable = previous.inUse = false;
     previous.attributes = INVALID_FILE_ATTRIBUTES;
     DWORD error = OpenInFolder(folder, name, DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, OpenExisting, previous.file);
     if (IsMissing(error)) return ERROR_SUCCESS;
-    if (error == ERROR_SHARING_VIOLATION || error == ERROR_REPARSE_POINT_ENCOUNTERED) return error;
+    if (error == ERROR_REPARSE_POINT_ENCOUNTERED) return error;
     previous.present = true;
     previous.movable = error == ERROR_SUCCESS;
-    // Not ours to move (its security says so, or it is a folder): it can still
-    // be read for its version, and be replaced in place.
-    if (!previous.movable)
-        OpenInFolder(folder, name, FILE_READ_DATA,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OpenExisting,
-                     previous.file);
+    previous.inUse = error == ERROR_SHARING_VIOLATION;
+    // Not ours to move (its security says so, it is a folder, or another
+    // program holds it): it can still be read for its version, with every
+    // sharing, or at least be looked at.
+    if (!previous.movable) {
+        const DWORD everyone = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        error = OpenInFolder(folder, name, FILE_READ_DATA, everyone, OpenExisting, previous.file);
+        if (error == ERROR_ACCESS_DENIED)
+            error = OpenInFolder(folder, name, 0, everyone, OpenExisting, previous.file);
+        if (error == ERROR_REPARSE_POINT_ENCOUNTERED) return error;
+    }
     if (previous.file.Valid()) previous.attributes = AttributesOf(previous.file.Get());
     return ERROR_SUCCESS;
 }
@@ -177,19 +185,27 @@ bool InUseByAProgram(const HeldFolder& folder, const char* name) {
                         file) == ERROR_SHARING_VIOLATION;
 }
 
-// Gives the file at the target's name back the attributes it had.
-void RestoreAttributes(const HeldFolder& folder, const char* name, DWORD attributes) {
-    ScopedHandle file;
-    if (OpenInFolder(folder, name, FILE_WRITE_ATTRIBUTES,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OpenExisting,
-                     file) == ERROR_SUCCESS)
-        SetAttributesOf(file.Get(), attributes);
+// What an attempt found besides its error: whether a previous file was at
+// the target's name, and what it refused to write through (a log-only
+// message and the path it names), if anything.
+struct Attempt {
+    bool previousPresent;
+    UINT refusal;
+    char refused[MAX_PATH];
+};
+
+DWORD Refuse(Attempt& attempt, UINT message, const char* path, DWORD error) {
+    attempt.refusal = message;
+    lstrcpynA(attempt.refused, path, sizeof attempt.refused);
+    return error;
 }
 
 // One attempt at putting the payload at targetPath; ERROR_SUCCESS when it is
 // there, DeployKept's reason (the user kept a newer file) as ERROR_CANCELLED,
 // or the error the user is told about.
-DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
+DWORD PlacePayload(PayloadItem& item, const char* targetPath, Attempt& attempt) {
+    attempt.previousPresent = false;
+    attempt.refusal = 0;
     char full[MAX_PATH], folderPath[MAX_PATH];
     const char* name = nullptr;
     DWORD length = GetFullPathNameA(targetPath, sizeof full, full, nullptr);
@@ -200,13 +216,18 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
 
     HeldFolder folder;
     DWORD error = HoldFolder(folderPath, folder);
+    if (error == ERROR_REPARSE_POINT_ENCOUNTERED)
+        return Refuse(attempt, MSG_REFUSED_LINK, folder.path, error);
     if (error != ERROR_SUCCESS) return error;
     SettleLeftovers(folder, name);
 
     Previous previous;
-    error = OpenPrevious(folder, name, previous);
-    if (error != ERROR_SUCCESS) return error;
+    if (OpenPrevious(folder, name, previous) != ERROR_SUCCESS)
+        return Refuse(attempt, MSG_REFUSED_LINK, full, ERROR_REPARSE_POINT_ENCOUNTERED);
+    attempt.previousPresent = previous.present;
     if (previous.file.Valid()) {
+        if (FileHasOtherNames(previous.file.Get()))
+            return Refuse(attempt, MSG_REFUSED_HARD_LINK, full, ERROR_ACCESS_DENIED);
         int major = 0, minor = 0, patch = 0;
         ReadProductVersionOf(previous.file.Get(), &major, &minor, &patch, nullptr);
         // The file stays held while the question waits: it cannot be swapped
@@ -216,6 +237,8 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
                           PayloadVersion.minor, PayloadVersion.patch, major, minor, patch) == IDYES)
             return ERROR_CANCELLED;
     }
+    // Asked about first, as any previous file is; told as in use only then.
+    if (previous.inUse) return ERROR_SHARING_VIOLATION;
 
     // The new bytes take the target's name only once they are whole on the
     // disk: a browser never finds a partial plug-in, whenever the installer
@@ -225,20 +248,24 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath) {
     if (error != ERROR_SUCCESS) return error;
 
     // The previous file is renamed, not replaced: a browser may have it
-    // loaded, which allows a rename only.
-    bool readOnly = previous.attributes != INVALID_FILE_ATTRIBUTES &&
+    // loaded, which allows a rename only. Its attributes change, and come
+    // back, through the handle held: its name may lead to another file by then.
+    bool readOnly = previous.movable && previous.attributes != INVALID_FILE_ATTRIBUTES &&
                     (previous.attributes & FILE_ATTRIBUTE_READONLY);
-    if (readOnly && previous.movable)
+    if (readOnly)
         SetAttributesOf(previous.file.Get(), previous.attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
     char parkedName[MAX_PATH];
     bool parked = previous.movable && Park(folder, name, previous.file.Get(), parkedName);
     // Replaced in place instead: it must not be held open then.
-    if (!parked) previous.file.Reset(nullptr);
+    if (!parked) {
+        if (readOnly) SetAttributesOf(previous.file.Get(), previous.attributes);
+        previous.file.Reset(nullptr);
+    }
 
     error = ReplaceTarget(folder, name, temporary.Get(), parked ? previous.file.Get() : nullptr);
     if (error == ERROR_SUCCESS) return ERROR_SUCCESS;
+    if (readOnly && parked) SetAttributesOf(previous.file.Get(), previous.attributes);
     previous.file.Reset(nullptr);
-    if (readOnly && previous.movable) RestoreAttributes(folder, name, previous.attributes);
     if (error == ERROR_ACCESS_DENIED && !parked && previous.present &&
         InUseByAProgram(folder, name))
         error = ERROR_SHARING_VIOLATION;
@@ -336,15 +363,22 @@ bool HoldsPayload(PayloadItem& item, const char* path) {
 
 int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName,
                   bool logCreated) {
-    DWORD error = PlacePayload(item, targetPath);
+    Attempt attempt;
+    DWORD error = PlacePayload(item, targetPath, attempt);
     if (error == ERROR_CANCELLED) return DeployKept;
     if (error == ERROR_SUCCESS) {
         if (logCreated) ReportMessage(MSG_CREATED_FILE, targetPath);
         return DeployWritten;
     }
+    // Refused: no retry would change that, so no box asks; the log tells it once.
+    if (attempt.refusal) {
+        ReportMessage(attempt.refusal, attempt.refused);
+        return DeployFailed;
+    }
     SetLastError(error);
     int answer;
-    if (error == ERROR_SHARING_VIOLATION)
+    // "Your old plugin file" only where there is one.
+    if (error == ERROR_SHARING_VIOLATION && attempt.previousPresent)
         answer = ReportMessage(MSG_FILE_IN_USE, targetPath);
     else
         answer = ReportMessage(MSG_FAILED_TO_INSTALL, nullptr, browserName, targetPath, item.label);

@@ -158,8 +158,8 @@ ParkedNameKind ClassifyParkedName(const char* targetName, const char* name,
                : NotParkedName;
 }
 
-LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent, bool own) {
-    if (!backupPresent) return NoLeftover;
-    if (targetPresent) return StaleBackup;
-    return own ? RestoreBackup : ForeignBackup;
+LeftoverBackup LeftoverBackupAction(bool targetPresent, ParkedNameKind kind, bool own) {
+    if (kind == NotParkedName) return NoLeftover;
+    if (own) return targetPresent ? StaleBackup : RestoreBackup;
+    return targetPresent && kind == BackupName ? StaleBackup : ForeignBackup;
 }

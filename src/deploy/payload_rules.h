@@ -58,10 +58,11 @@ enum LeftoverBackup {
     StaleBackup,   // beside the target: one that could not be deleted before; it goes
     RestoreBackup, // the target missing: an earlier run was killed between its
                    // two renames, and the backup goes back under the target's name
-    ForeignBackup, // the target missing, and the file is no plug-in this product
-                   // shipped: it stays as it is, and the target is written as if
-                   // for the first time
+    ForeignBackup, // no plug-in this product shipped, under a numbered name or
+                   // beside a missing target: it stays as it is (the target is
+                   // written as if for the first time)
 };
-// own: the parked file is a plug-in of this product (its version resource
-// says so).
-LeftoverBackup LeftoverBackupAction(bool targetPresent, bool backupPresent, bool own);
+// kind: the name the file was found under; own: the file is a plug-in of this
+// product (its version resource says so). Whatever holds the backup name goes
+// once the target is there, as every run's first step clears that name.
+LeftoverBackup LeftoverBackupAction(bool targetPresent, ParkedNameKind kind, bool own);

@@ -8,6 +8,7 @@
 #include "process/system_library.h"
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
+#include "deploy/held_folder.h"
 #include "deploy/run_lock.h"
 #include "deploy/run_log.h"
 #include "deploy/uninstall_entry.h"
@@ -55,6 +56,7 @@ unsigned RunWindowed() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
+    EnforceRedirectionTrust();
     ModuleHandle = GetModuleHandleA(nullptr);
     LoadPreloadedStrings();
     bool quiet = HasQuietSwitch(GetCommandLineA());

@@ -86,6 +86,9 @@
 #define MSG_REMOVAL_DONE 90
 #define MSG_REMOVAL_AT_RESTART 91
 #define MSG_REMOVAL_INCOMPLETE 92
+// The installer's refusals, logged only
+#define MSG_REFUSED_LINK 93
+#define MSG_REFUSED_HARD_LINK 94
 // The installer's own files
 #define MSG_KEPT_NEWER_FILE 100
 #define MSG_CANT_PLACE 101

@@ -1,71 +1,66 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
+#include <vector>
 
 #include "deploy/folder_rules.h"
 
 namespace {
 
-// The folders of the lab's machine that are reparse points; every folder the
-// walk asks about is noted.
-struct Machine {
-    std::set<std::string> reparsePoints;
-    std::vector<std::string> asked;
-};
-
-bool Probe(const char* path, void* context) {
-    Machine& machine = *(Machine*)context;
-    machine.asked.push_back(path);
-    return machine.reparsePoints.count(path) > 0;
+// The names the folder walk opens one inside the other, after the root.
+std::vector<std::string> Walk(const char* path, LeadBytePredicate isLeadByte = NoLeadBytes) {
+    std::vector<std::string> names;
+    size_t at = PathRootLength(path, isLeadByte), start, length;
+    while (at > 0 && NextPathName(path, &at, &start, &length, isLeadByte))
+        names.push_back(std::string(path + start, length));
+    return names;
 }
 
-bool Refused(const char* path, std::set<std::string> reparsePoints, Machine* seen = nullptr) {
-    Machine machine{std::move(reparsePoints), {}};
-    bool refused = ReparsePointOnPath(path, Probe, &machine, NoLeadBytes);
-    if (seen) *seen = machine;
-    return refused;
+bool ShiftJisLead(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-TEST(FolderPath, AReparsePointAnywhereOnThePathIsRefused) {
-    const char* plugins = "C:\\Users\\ann\\AppData\\Local\\Chrome\\Plugins";
-    Machine seen;
-    EXPECT_FALSE(Refused(plugins, {}, &seen));
-    EXPECT_EQ(seen.asked,
-              (std::vector<std::string>{"C:\\Users", "C:\\Users\\ann", "C:\\Users\\ann\\AppData",
-                                        "C:\\Users\\ann\\AppData\\Local",
-                                        "C:\\Users\\ann\\AppData\\Local\\Chrome", plugins}));
-    EXPECT_TRUE(Refused(plugins, {"C:\\Users\\ann\\AppData"}));
-    EXPECT_TRUE(Refused(plugins, {plugins}));
-    EXPECT_TRUE(Refused("C:\\Program Files\\Opera\\", {"C:\\Program Files\\Opera"}));
-    EXPECT_FALSE(Refused("C:\\", {}));
-    EXPECT_TRUE(Refused("\\\\srv\\share\\a\\b", {"\\\\srv\\share\\a"}));
-    EXPECT_FALSE(Refused("\\\\srv\\share\\a\\b", {"\\\\srv\\share"}));
-    // Not a full path: nothing to walk, nothing trusted.
+TEST(FolderPath, WalkedFromTheRootOneFolderAtATime) {
+    EXPECT_EQ(Walk("C:\\Users\\ann\\Plugins\\"),
+              (std::vector<std::string>{"Users", "ann", "Plugins"}));
+    EXPECT_TRUE(Walk("C:\\").empty());
+    EXPECT_EQ(Walk("\\\\srv\\share\\a\\b"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(PathRootLength("\\\\srv\\share", NoLeadBytes), 11u);
+    // A trail byte 0x5C is no backslash.
+    EXPECT_EQ(Walk("C:\\\x95\\a\\b", ShiftJisLead), (std::vector<std::string>{"\x95\\a", "b"}));
+    // Not a full path: no root to start from.
     for (const char* path : {"Plugins", "C:Plugins", "\\Plugins", "\\\\srv", ""})
-        EXPECT_TRUE(Refused(path, {})) << path;
+        EXPECT_EQ(PathRootLength(path, NoLeadBytes), 0u) << path;
 }
 
-std::string Normalised(const char* path, size_t size = 64) {
-    char out[64] = "#";
-    return NormaliseFinalPath(path, out, size, NoLeadBytes) ? out : "<none>";
+TEST(FolderPath, OnlyReparsePointsOfAdministratorsSystemOrTrustedInstallerAreFollowed) {
+    for (const char* owner : {"S-1-5-32-544", "S-1-5-18",
+                              "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"})
+        EXPECT_TRUE(IsTrustedRedirectionOwner(owner)) << owner;
+    for (const char* owner :
+         {"S-1-5-21-1004336348-1177238915-682003330-1001", "S-1-5-32-545", "S-1-5-32-5440",
+          "S-1-5-32-54", "S-1-5-18-1", "S-1-5-19", "S-1-5-80-956008885", "S-1-1-0", ""})
+        EXPECT_FALSE(IsTrustedRedirectionOwner(owner)) << owner;
+    EXPECT_FALSE(IsTrustedRedirectionOwner(nullptr));
 }
 
-TEST(FolderPath, FinalPathsCompareWithTheInstallersOwn) {
-    EXPECT_EQ(Normalised("\\\\?\\C:\\Program Files\\Opera"), "C:\\Program Files\\Opera");
-    EXPECT_EQ(Normalised("\\\\?\\C:\\Program Files\\Opera\\"), "C:\\Program Files\\Opera");
-    EXPECT_EQ(Normalised("\\\\?\\C:\\"), "C:\\");
-    EXPECT_EQ(Normalised("\\\\?\\UNC\\srv\\share\\a"), "\\\\srv\\share\\a");
-    EXPECT_EQ(Normalised("C:\\a\\"), "C:\\a");
-    EXPECT_EQ(Normalised("\\\\?\\C:\\abc", 7), "C:\\abc");
-    EXPECT_EQ(Normalised("\\\\?\\C:\\abc", 6), "<none>");
+TEST(FolderPath, FilesWithOtherNamesAreNotChanged) {
+    EXPECT_FALSE(HasOtherNames(true, 1, false));
+    EXPECT_TRUE(HasOtherNames(true, 2, false));
+    EXPECT_TRUE(HasOtherNames(false, 1, false));
+    // A folder counts its subfolders' ".." on some systems; it has no hard links.
+    EXPECT_FALSE(HasOtherNames(true, 5, true));
 }
 
 TEST(FolderPath, NamesStayInTheirFolder) {
     for (const char* name : {"npscorew64.dll", "~scw1A2B.tmp", "Plugins", "a b.old"})
-        EXPECT_TRUE(IsPlainName(name)) << name;
+        EXPECT_TRUE(IsPlainName(name, NoLeadBytes)) << name;
     for (const char* name : {"", ".", "..", "..\\x.dll", "a/b", "C:x", "x.dll:stream", "*.tmp"})
-        EXPECT_FALSE(IsPlainName(name)) << name;
+        EXPECT_FALSE(IsPlainName(name, NoLeadBytes)) << name;
+    // Double-byte characters whose trail byte is a backslash or a bar.
+    EXPECT_TRUE(IsPlainName("\x95\\\x83|.dll", ShiftJisLead));
+    EXPECT_FALSE(IsPlainName("\x95\\\x83|.dll", NoLeadBytes));
+    EXPECT_FALSE(IsPlainName("\x95\\\\x.dll", ShiftJisLead));
 
     char folder[16];
     const char* name = nullptr;

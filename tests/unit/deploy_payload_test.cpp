@@ -125,13 +125,18 @@ TEST(PayloadTemporaryFile, OwnNameInTheTargetsFolder) {
 }
 
 TEST(PayloadLeftoverBackup, RestoredOnlyWhenTheTargetIsMissing) {
-    EXPECT_EQ(LeftoverBackupAction(false, true, true), RestoreBackup);
-    EXPECT_EQ(LeftoverBackupAction(true, true, true), StaleBackup);
-    EXPECT_EQ(LeftoverBackupAction(true, false, true), NoLeftover);
-    EXPECT_EQ(LeftoverBackupAction(false, false, true), NoLeftover);
-    // Only a file of this product goes back: anything else stays where it is.
-    EXPECT_EQ(LeftoverBackupAction(false, true, false), ForeignBackup);
-    EXPECT_EQ(LeftoverBackupAction(true, true, false), StaleBackup);
+    EXPECT_EQ(LeftoverBackupAction(true, NotParkedName, true), NoLeftover);
+    EXPECT_EQ(LeftoverBackupAction(false, NotParkedName, true), NoLeftover);
+    for (ParkedNameKind kind : {BackupName, NumberedBackup}) {
+        EXPECT_EQ(LeftoverBackupAction(false, kind, true), RestoreBackup);
+        EXPECT_EQ(LeftoverBackupAction(true, kind, true), StaleBackup);
+        // Only a file of this product goes back: anything else stays where it is.
+        EXPECT_EQ(LeftoverBackupAction(false, kind, false), ForeignBackup);
+    }
+    // Beside the target, the backup name is cleared whatever it holds; a
+    // numbered name only of this product's file.
+    EXPECT_EQ(LeftoverBackupAction(true, BackupName, false), StaleBackup);
+    EXPECT_EQ(LeftoverBackupAction(true, NumberedBackup, false), ForeignBackup);
 }
 
 TEST(PayloadLeftoverBackup, ParkedNamesAreTheTargetsOwn) {

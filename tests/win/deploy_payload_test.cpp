@@ -88,10 +88,12 @@ TEST_F(PayloadTest, NewerVersionAsksYesKeepsNoReplaces) {
         int answer;
     };
     // Written from the last to the first, so the rules are in reverse order.
+    // G's version is only in the second table: the first one's is empty.
     const Case cases[] = {
-        {"F", "v1_21_E4", "1.21.0", IDYES},    {"E", "v2_0_B0", "2.00.0", IDNO},
-        {"D", "v2_5_0_0_B0", "2.05.0", IDYES}, {"C", "v2_5_0_0_E4", "2.05.0", IDNO},
-        {"B", "v1_21_B0", "1.21.0", IDNO},     {"A", "v2_0_E4", "2.00.0", IDYES},
+        {"G", "v2_5_0_split", "2.05.0", IDYES}, {"F", "v1_21_E4", "1.21.0", IDYES},
+        {"E", "v2_0_B0", "2.00.0", IDNO},       {"D", "v2_5_0_0_B0", "2.05.0", IDYES},
+        {"C", "v2_5_0_0_E4", "2.05.0", IDNO},   {"B", "v1_21_B0", "1.21.0", IDNO},
+        {"A", "v2_0_E4", "2.00.0", IDYES},
     };
     std::vector<BoxRule> rules;
     std::vector<std::string> paths;
@@ -113,14 +115,14 @@ TEST_F(PayloadTest, NewerVersionAsksYesKeepsNoReplaces) {
         return false;
     };
     InstallRun run = RunWindowedWith(options);
-    EXPECT_EQ(renames, std::vector<DWORD>(6, ERROR_SHARING_VIOLATION));
-    ASSERT_EQ(run.boxes.size(), 6u) << run.Dump();
+    EXPECT_EQ(renames, std::vector<DWORD>(paths.size(), ERROR_SHARING_VIOLATION));
+    ASSERT_EQ(run.boxes.size(), paths.size()) << run.Dump();
     for (size_t i = 0; i < run.boxes.size(); ++i) {
         EXPECT_EQ(run.boxes[i].text, NewerText(cases[i].shown)) << i;
         EXPECT_EQ(run.boxes[i].rule, int(i)) << i;
         EXPECT_EQ(run.boxes[i].buttons, (std::vector<int>{IDYES, IDNO}));
     }
-    for (size_t i = 0; i < 6; ++i) {
+    for (size_t i = 0; i < paths.size(); ++i) {
         const Case& c = cases[i];
         if (c.answer == IDYES) {
             EXPECT_EQ(Bytes(paths[i]), Bytes(VersionDll(c.fixture))) << c.product;
@@ -134,7 +136,7 @@ TEST_F(PayloadTest, NewerVersionAsksYesKeepsNoReplaces) {
     // Each question and its answer are in the log.
     EXPECT_TRUE(run.Has(NewerText("2.00.0") + "\r\n" + Answered("Yes"))) << run.Dump();
     EXPECT_TRUE(run.Has(NewerText("2.00.0") + "\r\n" + Answered("No"))) << run.Dump();
-    EXPECT_EQ(run.Count(Answered("Yes")), 3u) << run.Dump();
+    EXPECT_EQ(run.Count(Answered("Yes")), 4u) << run.Dump();
 }
 
 TEST_F(PayloadTest, NewerEverywhereKeptIsNotAnInstallation) {
@@ -289,11 +291,16 @@ TEST_F(PayloadTest, ABackupThatIsNotThisProductsStaysAndTheTargetIsWrittenFresh)
     // Beside a missing target, as a killed run would leave it, but no plug-in
     // of this product: it is not put in the browser's way.
     PlacePrevious("noversion", BackupOf(path));
+    // Under a numbered name, it stays beside the target too.
+    const std::string numbered = Join(FolderOf(path), "npscorew64.1A2B.old");
+    PlacePrevious("noversion", numbered);
     InstallRun run = RunSilent();
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
     EXPECT_EQ(Bytes(path), PluginBytes());
     EXPECT_EQ(Bytes(BackupOf(path)), Bytes(VersionDll("noversion")));
+    EXPECT_EQ(RunSilent().exitCode, 0);
+    EXPECT_EQ(Bytes(numbered), Bytes(VersionDll("noversion")));
 }
 
 TEST_F(PayloadTest, BackupThatCannotGoBackStaysWholeBesideTheNewFile) {
@@ -377,6 +384,25 @@ TEST_F(PayloadTest, HeldTargetWithItsBackupNameHeldTooIsInUse) {
     EXPECT_EQ(Bytes(path), Bytes(VersionDll("v1_5_E4")));
     EXPECT_EQ(Bytes(BackupOf(path)), Bytes(VersionDll("v1_5_B0")));
     EXPECT_TRUE(FilesIn(FolderOf(path), "~scw*").empty());
+}
+
+// A newer file held by a browser that lets others read it is asked about
+// first; a folder held by another program holds no old plug-in file.
+TEST_F(PayloadTest, HeldNewerFileAskedAboutBeforeItIsInUseAndAHeldFolderIsNoOldFile) {
+    std::string held = AddMozillaProduct("A Held"), folder = AddMozillaProduct("B Folder");
+    PlacePrevious("v2_0_E4", held);
+    Holder browser(held, "--share-read"), other(FolderOf(folder));
+    ASSERT_TRUE(browser.Holding() && other.Holding());
+    InstallRun run = RunSilent({{"Failed to install plugin for B Folder", IDCANCEL},
+                                {"more recent version", IDNO},
+                                {"still using it", IDCANCEL}});
+    EXPECT_EQ(run.exitCode, 1);
+    std::vector<int> rules;
+    for (const BoxRecord& box : run.boxes)
+        rules.push_back(box.rule);
+    EXPECT_EQ(rules, (std::vector<int>{0, 1, 2})) << Describe(run.boxes);
+    browser.Release();
+    EXPECT_EQ(Bytes(held), Bytes(VersionDll("v2_0_E4")));
 }
 
 TEST_F(PayloadTest, BoxesNobodyCanSeeAreAnsweredAsUnattendedAndTheLogIsKept) {

@@ -182,9 +182,19 @@ TEST_F(Faults, HeldAndReadOnlyRetriedThreeTimesThenCancelled) {
 
 // ------------------------------------------------------------- folders that lead elsewhere
 
+int RunLinux(const std::string& script);
+
+// The log of the last silent run.
+InstallRun WithSilentLog(InstallRun run) {
+    return run.log = Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log"), run;
+}
+
 // A plug-in folder that is a link (the lab's stand-in for a mount point a user
 // made) and one reached through it: nothing is written through either, each
-// is reported once as a failed write, and the run goes on with the others.
+// is logged once, without a box that could never help, and the run goes on
+// with the others. What merely looks different is written: a short name, one
+// whose long form is longer than a path may be, a drive letter that stands
+// for a folder (as SUBST and mapped drives do).
 TEST_F(Faults, FoldersThatAreOrPassThroughLinksAreRefused) {
     const std::string elsewhere = Join(Root, "elsewhere");
     ASSERT_TRUE(MakeFolders(Join(elsewhere, "inner")));
@@ -194,27 +204,55 @@ TEST_F(Faults, FoldersThatAreOrPassThroughLinksAreRefused) {
     std::string through = AddMozillaProduct("C Through", Join(Root, "Linked\\inner"));
     // A folder registered by its short name leads where it says.
     const std::string longName = Join(Root, "Long Folder Name");
-    char shortName[MAX_PATH] = "";
+    char shortName[MAX_PATH] = "", deep[MAX_PATH] = "";
     ASSERT_TRUE(MakeFolders(longName));
     ASSERT_GT(GetShortPathNameA(longName.c_str(), shortName, MAX_PATH), 0u);
     ASSERT_NE(longName, shortName);
     std::string shortened = AddMozillaProduct("D Short", shortName);
-    InstallRun run = RunSilentWith(
-        SilentOptions({{"Failed to install plugin for", IDCANCEL, BoxTitle, Forever}}));
+    const std::string deepLong = Join(Root, std::string(200, 'L'));
+    ASSERT_TRUE(MakeFolders(deepLong));
+    ASSERT_GT(GetShortPathNameA(deepLong.c_str(), deep, MAX_PATH), 0u);
+    ASSERT_TRUE(MakeFolders(Join(deep, std::string(100, 'M'))));
+    std::string beyond = AddMozillaProduct("E Beyond", Join(deep, std::string(100, 'M')));
+    ASSERT_TRUE(MakeFolders(Join(Root, "Subst\\Plugins")));
+    ASSERT_EQ(RunLinux("ln -sfn ../drive_c/dep/Subst $WINEPREFIX/dosdevices/y:"), 0);
+    std::string drive = AddMozillaProduct("F Drive", "Y:\\Plugins");
+    InstallRun run = WithSilentLog(RunSilentWith(SilentOptions({})));
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(Bytes(plain), PluginBytes());
-    EXPECT_EQ(Bytes(shortened), PluginBytes());
-    ASSERT_EQ(run.boxes.size(), 2u) << Describe(run.boxes);
-    EXPECT_EQ(run.boxes[0].text.rfind("Failed to install plugin for C Through\r\nto:\r\n" +
-                                          through + "\r\nbecause:\r\n",
-                                      0),
-              0u);
-    EXPECT_EQ(run.boxes[1].text.rfind("Failed to install plugin for B Linked\r\nto:\r\n" + linked +
-                                          "\r\nbecause:\r\n",
-                                      0),
-              0u);
+    EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
+    for (const std::string& path :
+         {plain, shortened, beyond, drive, Join(Root, "Subst\\Plugins\\npscorew64.dll")})
+        EXPECT_TRUE(Bytes(path) == PluginBytes()) << path << run.log;
+    RunLinux("rm -f $WINEPREFIX/dosdevices/y:");
+    RemoveTree(deep); // its long form is out of the lab's reach
+    EXPECT_EQ(run.Count("Did not write through " + Join(Root, "Linked") +
+                        "\r\nbecause it is a link that no administrator made.\r\n"),
+              2u)
+        << run.log;
     EXPECT_EQ(Names(Listing(elsewhere)), std::vector<std::string>{"inner"});
     EXPECT_TRUE(Listing(Join(elsewhere, "inner")).empty());
+}
+
+// A read-only file of another folder hard-linked into plug-in folders, under
+// the plug-in's name and under its backup name: its attributes belong to
+// every name, so it keeps them, and its bytes.
+TEST_F(Faults, HardLinkedReadOnlyFileKeepsItsAttributeAndBytes) {
+    std::string named = AddMozillaProduct("A Named"), beside = AddMozillaProduct("B Beside");
+    const std::string kept = Join(Root, "System\\kept.dll");
+    ASSERT_TRUE(MakeFolders(FolderOf(kept)));
+    PlacePrevious("v1_5_E4", kept, true);
+    PlacePrevious("v1_5_B0", beside);
+    ASSERT_TRUE(CreateHardLinkA(named.c_str(), kept.c_str(), nullptr));
+    ASSERT_TRUE(CreateHardLinkA(BackupOf(beside).c_str(), kept.c_str(), nullptr));
+    InstallRun run = WithSilentLog(RunSilentWith(SilentOptions({})));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.boxes.empty()) << Describe(run.boxes);
+    EXPECT_EQ(Bytes(beside), PluginBytes());
+    EXPECT_TRUE(run.Has("Did not replace " + named + "\r\nbecause")) << run.log;
+    for (const std::string& path : {kept, named, BackupOf(beside)}) {
+        EXPECT_TRUE(IsReadOnly(path)) << path;
+        EXPECT_EQ(Bytes(path), Bytes(VersionDll("v1_5_E4"))) << path;
+    }
 }
 
 // ------------------------------------------------------------- folder removed
