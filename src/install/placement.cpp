@@ -1,4 +1,5 @@
 #include "install/placement.h"
+#include "install/user_component.h"
 
 #include <shlobj.h>
 
@@ -131,12 +132,14 @@ void PlaceRemoverAndEntry() {
         SetNumber(key, "EstimatedSize", (PlacedBytes + KiB - 1) / KiB);
         RegCloseKey(key);
     }
+    PlaceUserComponent();
 }
 
 void FinishPlacement(bool installed) {
     if (!installed && !Placed.entryExisted) {
         // Nothing installed on a machine without an earlier installation: the
         // remover, its folder and the entry with its record go again.
+        TakeBackUserComponent();
         RemoveRemover();
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, KEY_WOW64_64KEY, 0);
         return;
