@@ -46,7 +46,8 @@ void SetRecordValue(HKEY key, const char* name, DWORD type, const void* data, DW
     LONG error = RegSetValueExA(key, name, 0, type, (const BYTE*)data, size);
     if (error == ERROR_SUCCESS) return;
     SetLastError(DWORD(error));
-    ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
+    ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UserRecord ? UserRecordKey : UninstallEntryKey,
+                  Preloaded(MSG_WINDOWS));
 }
 
 DWORD ReadListFrom(HKEY key, RecordList list, char* buffer, DWORD size) {
