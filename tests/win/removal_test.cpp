@@ -180,6 +180,14 @@ TEST_F(Removal, RoundTripLeavesTheMachineAsItWas) {
         << log;
     Restart();
     EXPECT_EQ(FilesIn(RemoverFolder), std::vector<std::string>{"ScorewaveUser.exe"});
+    // A later installation supersedes the pending removal, and its own
+    // removal is pending in turn.
+    ASSERT_EQ(RunSilent({{"is using file extension .mtd", IDOK}}).exitCode, 0);
+    EXPECT_EQ(RegKey(HKLM, ComponentKey).GetString("Version"), "1,20,0,2");
+    EXPECT_EQ(RemoveQuietly(), 0);
+    EXPECT_EQ(RegKey(HKLM, ComponentKey).GetString("StubPath"),
+              "\"" + std::string(RemoverFolder) + "\\ScorewaveUser.exe\" /remove");
+    Restart();
     RetireUsersPart();
     EXPECT_EQ(Changes(before, MachineState()), "");
 }
