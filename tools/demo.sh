@@ -2,7 +2,8 @@
 # make demo: a demo Wine prefix with sample browser installations, the installer
 # run windowed, the installation log and what the run wrote, the Programs and
 # Features entry, then the remover run windowed, Windows restarted, and what is
-# left of Scorewave: nothing.
+# left of Scorewave: the per-user program and its component, which take back
+# each user's copies at that user's next logon.
 # On a display with a terminal attached the person clicks through the installer
 # (DEMO_DRIVE=1 lets the driver click instead); without a display it runs under
 # Xvfb and the test driver clicks.
@@ -38,7 +39,7 @@ echo "=== Exit code: $(cat "$out/exit-code.txt" 2>/dev/null)"
 echo
 echo "=== Files the run wrote"
 drive_c=$prefix/drive_c
-find "$drive_c" \( -iname 'npscorew*' -o -iname 'Tonalis.ttf' -o -iname 'ScorewaveRemove.exe' \) -newer "$prefix/lab-boot.log" \
+find "$drive_c" \( -iname 'npscorew*' -o -iname 'Tonalis.ttf' -o -iname 'Scorewave*.exe' \) -newer "$prefix/lab-boot.log" \
     -printf '%TY-%Tm-%Td %TH:%TM  %10s  C:/%P\n' | sed 's#/#\\#g' | sort -k4
 echo
 echo "=== Registry entries the run wrote"
@@ -61,10 +62,12 @@ tr -d '\r' <"$out/removal-box.txt" 2>/dev/null | iconv -f CP1252 -t UTF-8
 echo
 lab_wine "$prefix" wineboot -r >/dev/null 2>&1 # a restart: what waited for it goes
 lab_wine "$prefix" wineboot -s >/dev/null 2>&1
-echo "=== What is left of Scorewave after the restart (nothing below this line)"
+echo "=== What is left of Scorewave after the restart: only the per-user program and its component,"
+echo "=== until each user has logged on (README: Each user's own browsers)"
 find "$drive_c" \( -iname 'npscorew*' -o -iname 'Tonalis.*' -o -iname '*Scorewave*' -o -iname '~scw*' \) -printf 'C:/%P\n' | sed 's#/#\\#g'
 for key in 'HKCR\.mtd' 'HKCR\.sgt' 'HKCR\Music.Transfer.Document' 'HKCR\ScorewaveGuitar.File' \
-    'HKCR\MIME\Database\Content Type\application/x-scorewave' "$uninstall"; do
+    'HKCR\MIME\Database\Content Type\application/x-scorewave' "$uninstall" \
+    'HKLM\SOFTWARE\Microsoft\Active Setup\Installed Components\Scorewave.Viewer'; do
     lab_wine "$prefix" reg query "$key" /reg:64 2>/dev/null | tr -d '\r' | sed '/^$/d' | grep -v '^reg:'
 done
 lab_wine "$prefix" reg query 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Tonalis (TrueType)' 2>/dev/null | tr -d '\r' | sed '/^$/d' | grep -v '^reg:'

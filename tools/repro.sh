@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # make repro: builds the product twice, from two copies of this source tree in
 # two temporary folders, one after the other, and checks that both give
-# byte-identical ScorewaveSetup.exe, ScorewaveRemove.exe and npscorew64.dll,
-# and that none of them names a folder of either build. Both take the time stamp of this tree
+# byte-identical ScorewaveSetup.exe, ScorewaveRemove.exe, ScorewaveUser.exe and
+# npscorew64.dll, and that none of them names a folder of either build. Both
+# take the time stamp of this tree
 # (tools/source_date.sh: the commit's time unless SOURCE_DATE_EPOCH is set).
 # Prints first the tools a rebuild elsewhere must match to give these bytes.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
-products=(ScorewaveSetup.exe ScorewaveRemove.exe npscorew64.dll)
+products=(ScorewaveSetup.exe ScorewaveRemove.exe ScorewaveUser.exe npscorew64.dll)
 start=$(date +%s)
 
 # The version a tool reports and the Debian package (and version) it comes

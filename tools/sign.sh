@@ -3,10 +3,11 @@
 # release. Usage: tools/sign.sh BUILD [OUT]   (OUT: BUILD/signed by default)
 #
 # Takes the ordinary, unsigned build in BUILD (make builds it first), signs
-# its npscorew64.dll and ScorewaveRemove.exe, builds ScorewaveSetup.exe around
-# them (a second build of the same sources in OUT.tmp, which carries the given
-# files instead of building them: tools/carry_plugin.sh), signs the installer,
-# and only then puts the three signed files in OUT. Any failure (a missing or wrong
+# its npscorew64.dll, ScorewaveRemove.exe and ScorewaveUser.exe, builds
+# ScorewaveSetup.exe around them (a second build of the same sources in
+# OUT.tmp, which carries the given files instead of building them:
+# tools/carry_plugin.sh), signs the installer, and only then puts the four
+# signed files in OUT. Any failure (a missing or wrong
 # certificate, key or password: osslsigncode says which) leaves no OUT and no
 # OUT.tmp. The ordinary build in BUILD stays unsigned. Both signed files must
 # pass tools/signature_check.py (one signature, nothing added), and the SHA-256
@@ -44,7 +45,8 @@ fi
 timestamp=()
 [ -n "${SIGN_TIMESTAMP_URL:-}" ] && timestamp=(-ts "$SIGN_TIMESTAMP_URL")
 command -v osslsigncode >/dev/null || fail "osslsigncode is missing (apt-get install osslsigncode)"
-for f in npscorew64.dll ScorewaveRemove.exe ScorewaveSetup.exe; do
+signed_files=(npscorew64.dll ScorewaveRemove.exe ScorewaveUser.exe ScorewaveSetup.exe)
+for f in "${signed_files[@]}"; do
     [ -f "$build/$f" ] || fail "$build/$f is missing: build first (make)"
 done
 
@@ -60,15 +62,17 @@ sign() { # DESCRIPTION IN OUT
 
 sign "Scorewave Viewer Plugin" "$build/npscorew64.dll" "$tmp/npscorew64.dll"
 sign "Scorewave Viewer Remover" "$build/ScorewaveRemove.exe" "$tmp/ScorewaveRemove.exe"
+sign "Scorewave Viewer for Each User" "$build/ScorewaveUser.exe" "$tmp/ScorewaveUser.exe"
 
-# The installer around the signed plug-in and remover, from the same sources
+# The installer around the signed plug-in and programs, from the same sources
 # and time stamp.
-"$here/tools/carry_plugin.sh" "$tmp/npscorew64.dll" "$tmp/ScorewaveRemove.exe" "$tmp/build" ||
-    fail "building the installer around the signed plug-in and remover failed"
+"$here/tools/carry_plugin.sh" "$tmp/npscorew64.dll" "$tmp/ScorewaveRemove.exe" \
+    "$tmp/ScorewaveUser.exe" "$tmp/build" ||
+    fail "building the installer around the signed plug-in and programs failed"
 
 sign "Scorewave Viewer Plugin Setup" "$tmp/build/ScorewaveSetup.exe" "$tmp/ScorewaveSetup.exe"
 
-for f in npscorew64.dll ScorewaveRemove.exe ScorewaveSetup.exe; do
+for f in "${signed_files[@]}"; do
     /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/$f" >"$tmp/signer.txt" || {
         cat "$tmp/signer.txt" >&2
         fail "$f is not signed once with nothing added: make verify-release would refuse it"
@@ -76,8 +80,8 @@ for f in npscorew64.dll ScorewaveRemove.exe ScorewaveSetup.exe; do
 done
 
 mkdir -p "$out.new"
-mv "$tmp/npscorew64.dll" "$tmp/ScorewaveRemove.exe" "$tmp/ScorewaveSetup.exe" "$out.new/"
+for f in "${signed_files[@]}"; do mv "$tmp/$f" "$out.new/"; done
 mv "$out.new" "$out"
-echo "signed: $out/npscorew64.dll $out/ScorewaveRemove.exe $out/ScorewaveSetup.exe"
-(cd "$out" && sha256sum npscorew64.dll ScorewaveRemove.exe ScorewaveSetup.exe)
+echo "signed: ${signed_files[*]/#/$out/}"
+(cd "$out" && sha256sum "${signed_files[@]}")
 echo "$(cat "$tmp/signer.txt") (publish it: make verify-release SIGNER_SHA256=...)"

@@ -4,17 +4,18 @@
 #
 # Checks that a signed installer is this commit's reproducible build plus
 # Authenticode signatures and nothing else:
-#  1. its signature, and those of the plug-in and the remover it carries,
-#     verify (osslsigncode verify, against the root certificate CA when given);
-#  2. each of the three holds exactly one signature, by the certificate whose
+#  1. its signature, and those of the plug-in, the remover and the per-user
+#     program it carries, verify (osslsigncode verify, against the root
+#     certificate CA when given);
+#  2. each of the four holds exactly one signature, by the certificate whose
 #     SHA-256 the release published (SIGNER_SHA256), with nothing added to it
 #     but an RFC 3161 time stamp, no certificate but the signer's and the time
 #     stamp's chains, no CRL, and nothing after it (tools/signature_check.py).
 #     osslsigncode verify takes a nested second signature or an added blob, and
 #     removing the signature removes them too, so only this check sees them;
-#  3. the plug-in and the remover it carries, without their signatures, are
-#     byte for byte the npscorew64.dll and ScorewaveRemove.exe of the unsigned
-#     build in BUILD (make builds it);
+#  3. the plug-in and the programs it carries, without their signatures, are
+#     byte for byte the npscorew64.dll, ScorewaveRemove.exe and
+#     ScorewaveUser.exe of the unsigned build in BUILD (make builds it);
 #  4. the installer without its signature is byte for byte this commit's
 #     installer built around those signed files (tools/carry_plugin.sh).
 # Without SIGNER_SHA256 it fails after 1 and 2, saying how to give it and what
@@ -56,6 +57,10 @@ check "the installer carries a remover" \
     /usr/bin/python3 "$here/tools/pe_resource.py" "$release" 10 104 "$tmp/carried.exe"
 check "the carried remover's signature verifies${ca:+ against $ca}" \
     osslsigncode verify "${caopt[@]}" -in "$tmp/carried.exe"
+check "the installer carries a per-user program" \
+    /usr/bin/python3 "$here/tools/pe_resource.py" "$release" 10 105 "$tmp/carried-user.exe"
+check "the carried per-user program's signature verifies${ca:+ against $ca}" \
+    osslsigncode verify "${caopt[@]}" -in "$tmp/carried-user.exe"
 published=()
 [ -n "$signer" ] && published=("$signer")
 check "the installer has one signature${signer:+, by the certificate $signer,} and nothing added" \
@@ -64,6 +69,8 @@ check "the carried plug-in has one signature${signer:+, by the certificate $sign
     /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/carried.dll" "${published[@]}"
 check "the carried remover has one signature${signer:+, by the certificate $signer,} and nothing added" \
     /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/carried.exe" "${published[@]}"
+check "the carried per-user program has one signature${signer:+, by the certificate $signer,} and nothing added" \
+    /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/carried-user.exe" "${published[@]}"
 if [ -z "$signer" ]; then
     measured=$(/usr/bin/python3 "$here/tools/signature_check.py" "$release" | sed -n 's/^signer certificate SHA-256: //p')
     echo "FAILED no SIGNER_SHA256: give the SHA-256 of the signer's certificate that the release published,"
@@ -82,9 +89,13 @@ check "the carried plug-in less its signature is $build/npscorew64.dll, SHA-256 
 osslsigncode remove-signature -in "$tmp/carried.exe" -out "$tmp/carried-unsigned.exe" >/dev/null 2>&1
 check "the carried remover less its signature is $build/ScorewaveRemove.exe, SHA-256 $(sha "$build/ScorewaveRemove.exe")" \
     cmp "$tmp/carried-unsigned.exe" "$build/ScorewaveRemove.exe"
+osslsigncode remove-signature -in "$tmp/carried-user.exe" -out "$tmp/carried-user-unsigned.exe" >/dev/null 2>&1
+check "the carried per-user program less its signature is $build/ScorewaveUser.exe, SHA-256 $(sha "$build/ScorewaveUser.exe")" \
+    cmp "$tmp/carried-user-unsigned.exe" "$build/ScorewaveUser.exe"
 osslsigncode remove-signature -in "$release" -out "$tmp/unsigned.exe" >/dev/null 2>&1
-check "this commit's installer builds around that plug-in and remover" \
-    "$here/tools/carry_plugin.sh" "$tmp/carried.dll" "$tmp/carried.exe" "$tmp/build"
+check "this commit's installer builds around that plug-in and those programs" \
+    "$here/tools/carry_plugin.sh" "$tmp/carried.dll" "$tmp/carried.exe" "$tmp/carried-user.exe" \
+    "$tmp/build"
 check "the installer less its signature is that build, SHA-256 $(sha "$tmp/unsigned.exe" 2>/dev/null)" \
     cmp "$tmp/unsigned.exe" "$tmp/build/ScorewaveSetup.exe"
 echo "verify-release: $passed passed, $failed failed"

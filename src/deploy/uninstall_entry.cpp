@@ -15,6 +15,8 @@
 const char UninstallEntryKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scorewave Viewer";
 
+const char UserRecordKey[] = "Software\\Scorewave\\Viewer";
+
 const char RemoverFileName[] = "ScorewaveRemove.exe";
 
 namespace {
@@ -26,6 +28,8 @@ const char OwnerValuePrefix[] = "ScorewaveOwner";
 char ListBuffer[RecordListBufferSize];
 
 char EmptyClass[] = "";
+
+bool UserRecord;
 
 DWORD ReadDword(HKEY key, const char* name) {
     DWORD value = 0, type = 0, size = sizeof value;
@@ -40,7 +44,8 @@ void SetRecordValue(HKEY key, const char* name, DWORD type, const void* data, DW
     LONG error = RegSetValueExA(key, name, 0, type, (const BYTE*)data, size);
     if (error == ERROR_SUCCESS) return;
     SetLastError(DWORD(error));
-    ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
+    ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UserRecord ? UserRecordKey : UninstallEntryKey,
+                  Preloaded(MSG_WINDOWS));
 }
 
 // Reads the list into buffer (RecordListBufferSize bytes), at most
@@ -113,16 +118,22 @@ bool UninstallEntryExists() {
     return key != nullptr;
 }
 
+void KeepRecordForUser() {
+    UserRecord = true;
+}
+
 HKEY OpenUninstallEntry(bool create) {
     HKEY key = nullptr;
+    HKEY root = UserRecord ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    const char* path = UserRecord ? UserRecordKey : UninstallEntryKey;
     const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY;
-    LONG error = create ? RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, 0, EmptyClass, 0,
-                                          access, nullptr, &key, nullptr)
-                        : RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, 0, access, &key);
+    LONG error = create
+                     ? RegCreateKeyExA(root, path, 0, EmptyClass, 0, access, nullptr, &key, nullptr)
+                     : RegOpenKeyExA(root, path, 0, access, &key);
     if (error == ERROR_SUCCESS) return key;
     if (create) {
         SetLastError(DWORD(error));
-        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
+        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, path, Preloaded(MSG_WINDOWS));
     }
     return nullptr;
 }

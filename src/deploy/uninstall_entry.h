@@ -11,6 +11,12 @@
 
 extern const char UninstallEntryKey[]; // under HKEY_LOCAL_MACHINE
 
+// The per-user program keeps its own record, in the same format, under this
+// key of HKEY_CURRENT_USER instead (what it wrote into that user's places);
+// the installer and the remover never read it.
+extern const char UserRecordKey[];
+void KeepRecordForUser();
+
 // Where the remover lives: ScorewaveRemove.exe in the Scorewave folder of the
 // 64-bit Program Files folder, which no standard user can write. Both paths
 // MAX_PATH bytes; false when they cannot be had.

@@ -66,6 +66,8 @@ void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser) {
         !ComposeFilePath(pluginPath, sizeof pluginPath, pluginsFolder, PluginFileName,
                          SeparatorUnlessPresent, IsAnsiLeadByte))
         return;
+    // A place this program leaves alone gets no folder either.
+    if (!IsWantedTarget(pluginPath)) return;
     if (!FolderExists(pluginsFolder) && !ProvidePluginsFolder(browser, folder, pluginsFolder))
         return;
 

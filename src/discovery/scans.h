@@ -1,6 +1,9 @@
 // The browser scans, run by the install driver in this order.
 #pragma once
 
+// Every scan, in this order, for the installer and the per-user program alike.
+void RunScans();
+
 void FindDefaultBrowserPluginFolder();
 void ScanNetscapeNavigator();
 void ScanMozillaProducts();

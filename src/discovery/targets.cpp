@@ -10,6 +10,7 @@
 #include "discovery/registry_text.h"
 
 InstallTargetList InstallTargets;
+bool (*TargetFilter)(const char* pluginPath);
 
 namespace {
 
@@ -46,7 +47,11 @@ bool IsAnsiLeadByte(unsigned char byte) {
 }
 
 void AddInstallTarget(const char* name, const char* pluginPath) {
-    AddInstallTargetTo(InstallTargets, name, pluginPath);
+    if (IsWantedTarget(pluginPath)) AddInstallTargetTo(InstallTargets, name, pluginPath);
+}
+
+bool IsWantedTarget(const char* pluginPath) {
+    return !TargetFilter || TargetFilter(pluginPath);
 }
 
 bool FolderExists(const char* path) {

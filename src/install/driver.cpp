@@ -47,13 +47,7 @@ void RemoveOldPluginBeside(const char* pluginPath) {
 } // namespace
 
 int ScanAndDeploy() {
-    FindDefaultBrowserPluginFolder();
-    ScanNetscapeNavigator();
-    ScanMozillaProducts();
-    ScanOpera();
-    ScanSafari();
-    ScanChrome();
-    if (InstallTargets.count == 0) ScanNetscapeFallback();
+    RunScans();
 
     char registrationPath[ScratchPathSize] = "";
     int result = DeployFailed;

@@ -1,4 +1,5 @@
 #include "install/placement.h"
+#include "install/user_component.h"
 
 #include <shlobj.h>
 
@@ -63,53 +64,6 @@ bool HoldsItem(HANDLE file, const PayloadItem& item) {
     return same;
 }
 
-enum OwnFilePlacement { OwnFileWritten, OwnFileKept, OwnFileFailed };
-
-// Places a file the installer carries for itself (the remover) as `name` in
-// its own folder, held: written whole under a temporary name, then renamed
-// into place, the previous file parked meanwhile. Nothing is asked and no box
-// is shown. The same file stays, and so does a more recent version of it (by
-// their version resources), with a log line; in a folder that was reset
-// (trustThere false) nothing there is kept. A failure is logged.
-OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const char* name,
-                              bool trustThere) {
-    char path[MAX_PATH];
-    if (!ComposeFilePath(path, sizeof path, folder.path, name, SeparatorUnlessPresent,
-                         IsAnsiLeadByte))
-        return OwnFileFailed;
-    DWORD error = ERROR_RESOURCE_DATA_NOT_FOUND;
-    ScopedHandle previous, temporary;
-    if (LoadOwnItem(item)) {
-        OpenInFolder(folder, name, DELETE | FILE_READ_DATA, FILE_SHARE_READ, OpenExisting,
-                     previous);
-        if (previous.Valid() && trustThere) {
-            if (HoldsItem(previous.Get(), item)) return OwnFileKept;
-            char text[TextSize] = "";
-            ProductVersionNumbers carried, there;
-            ReadImageVersionString(item.data, item.size, "ProductVersion", text, sizeof text);
-            ParseProductVersion(text, &carried);
-            ReadProductVersionOf(previous.Get(), &there.major, &there.minor, &there.patch,
-                                 &there.build);
-            if (IsNewerVersion(there, carried)) {
-                ReportMessage(MSG_KEPT_NEWER_FILE, path);
-                return OwnFileKept;
-            }
-        }
-        error = WriteTemporaryCopy(item, folder, GetTickCount() ^ GetCurrentProcessId(), temporary);
-    }
-    if (error == ERROR_SUCCESS) {
-        char parkedName[MAX_PATH];
-        bool parked = previous.Valid() && Park(folder, name, previous.Get(), parkedName);
-        // Replaced in place instead: it must not be held open then.
-        if (!parked) previous.Reset(nullptr);
-        error = ReplaceTarget(folder, name, temporary.Get(), previous.Get());
-    }
-    if (error == ERROR_SUCCESS) return OwnFileWritten;
-    SetLastError(error);
-    ReportMessage(MSG_CANT_PLACE, nullptr, path);
-    return OwnFileFailed;
-}
-
 void SetNumber(HKEY key, const char* name, DWORD number) {
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, sizeof number);
 }
@@ -172,6 +126,46 @@ void RemoveRemover() {
 
 } // namespace
 
+OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const char* name,
+                              bool trustThere) {
+    char path[MAX_PATH];
+    if (!ComposeFilePath(path, sizeof path, folder.path, name, SeparatorUnlessPresent,
+                         IsAnsiLeadByte))
+        return OwnFileFailed;
+    DWORD error = ERROR_RESOURCE_DATA_NOT_FOUND;
+    ScopedHandle previous, temporary;
+    if (LoadOwnItem(item)) {
+        OpenInFolder(folder, name, DELETE | FILE_READ_DATA, FILE_SHARE_READ, OpenExisting,
+                     previous);
+        if (previous.Valid() && trustThere) {
+            if (HoldsItem(previous.Get(), item)) return OwnFileKept;
+            char text[TextSize] = "";
+            ProductVersionNumbers carried, there;
+            ReadImageVersionString(item.data, item.size, "ProductVersion", text, sizeof text);
+            ParseProductVersion(text, &carried);
+            ReadProductVersionOf(previous.Get(), &there.major, &there.minor, &there.patch,
+                                 &there.build);
+            if (IsNewerVersion(there, carried)) {
+                ReportMessage(MSG_KEPT_NEWER_FILE, path);
+                return OwnFileKept;
+            }
+        }
+        error = WriteTemporaryCopy(item, folder, GetTickCount() ^ GetCurrentProcessId(), temporary);
+    }
+    if (error == ERROR_SUCCESS) {
+        char parkedName[MAX_PATH];
+        bool parked = previous.Valid() && Park(folder, name, previous.Get(), parkedName);
+        // Replaced in place instead: it must not be held open then.
+        if (!parked) previous.Reset(nullptr);
+        error = ReplaceTarget(folder, name, temporary.Get(), previous.Get());
+    }
+    if (error == ERROR_SUCCESS) return OwnFileWritten;
+    SetLastError(error);
+    ReportMessage(MSG_CANT_PLACE, nullptr, path);
+    return OwnFileFailed;
+}
+
+
 void PlaceRemoverAndEntry() {
     // What an earlier removal had to leave, while a program held it.
     DeleteKeptFiles(DeleteNowOrLater, nullptr);
@@ -201,6 +195,7 @@ void PlaceRemoverAndEntry() {
             Placed.placed = true;
             PlacedBytes += remover.size;
         }
+        PlaceUserComponent(own, state != AdminFolderReset);
     } else {
         SetLastError(error);
         ReportMessage(MSG_CANT_PLACE, nullptr, Placed.folder);
@@ -216,6 +211,7 @@ void FinishPlacement(bool installed) {
     if (!installed && !Placed.entryExisted) {
         // Nothing installed on a machine without an earlier installation: the
         // remover, its folder and the entry with its record go again.
+        TakeBackUserComponent();
         RemoveRemover();
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, KEY_WOW64_64KEY, 0);
         return;

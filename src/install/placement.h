@@ -2,6 +2,19 @@
 // off the machine again: the remover, ScorewaveRemove.exe in the Scorewave
 // folder of Program Files, the Programs and Features entry and the record.
 #pragma once
+#include "deploy/held_folder.h"
+#include "deploy/payload.h"
+
+enum OwnFilePlacement { OwnFileWritten, OwnFileKept, OwnFileFailed };
+
+// Places a file the installer carries for itself (the remover) as `name` in
+// its own folder, held: written whole under a temporary name, then renamed
+// into place, the previous file parked meanwhile. Nothing is asked and no box
+// is shown. The same file stays, and so does a more recent version of it (by
+// their version resources), with a log line; in a folder that was reset
+// (trustThere false) nothing there is kept. A failure is logged.
+OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const char* name,
+                              bool trustThere);
 
 // Before the scans: the files an earlier removal had to leave, deleted now
 // when they can be; the remover, written whole into the Scorewave folder

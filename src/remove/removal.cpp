@@ -1,4 +1,5 @@
 #include "remove/removal.h"
+#include "remove/user_removal.h"
 
 #include <cstring>
 
@@ -289,7 +290,8 @@ RemovalOutcome RemoveScorewave() {
     // Kept while anything of this product stays, so that the removal can be
     // run again.
     if (Outcome.failed > 0) return Outcome;
+    bool usersPending = TurnUserComponentIntoRemoval(created);
     DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey);
-    RemoveRemover(RemoverFolderMade);
+    RemoveRemover(RemoverFolderMade && !usersPending);
     return Outcome;
 }

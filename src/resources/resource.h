@@ -12,6 +12,7 @@
 #define IDB_SIDE 103
 #define IDR_PLUGIN 102
 #define IDR_REMOVER 104
+#define IDR_USER_PROGRAM 105
 #define RT_PAYLOAD_FILE "FILE"
 #define RT_LICENSE "TXT"
 #define RES_LICENSE "LICENSE"
@@ -92,4 +93,12 @@
 // The installer's own files
 #define MSG_KEPT_NEWER_FILE 100
 #define MSG_CANT_PLACE 101
+// Each user's own browsers: the installer's, the remover's and the per-user
+// program's messages
+#define MSG_USER_COMPONENT 120
+#define MSG_USERS_AT_LOGON 121
+#define MSG_LEFT_TO_MACHINE 122
+#define MSG_ALREADY_CURRENT 123
+#define MSG_AGAIN_AT_LOGON 124
+#define MSG_NO_MACHINE_COPY 125
 #define MSG_RETURN_TO_DOWNLOAD 500

@@ -1,6 +1,7 @@
 #include "driver/driver.h"
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -320,10 +321,10 @@ bool MakeFolderLink(const std::string& target, const std::string& linkPath) {
 namespace {
 
 // A link goes, never what it leads to; Wine cannot remove a Unix link to a
-// folder itself, nor see one whose folder is gone, so it goes by its listing.
+// folder itself (RemoveDirectoryA removes the empty folder it leads to), nor
+// see one whose folder is gone, so it goes by its listing.
 void RemoveLink(const std::string& path) {
-    if (!DeleteFileA(path.c_str()) && !RemoveDirectoryA(path.c_str()) &&
-        RunUnix("Z:\\bin\\rm", {UnixPath(path)}))
+    if (!DeleteFileA(path.c_str()) && RunUnix("Z:\\bin\\rm", {UnixPath(path)}))
         WaitFor([&] {
             // Listed even when it leads nowhere.
             WIN32_FIND_DATAA found;
@@ -1278,6 +1279,44 @@ std::string Escaped(const std::string& text) {
             result += c;
     }
     return result;
+}
+
+namespace {
+
+// "1,20,0,3" as numbers, missing ones 0; nothing for a missing stamp, which
+// comes before every other.
+std::vector<unsigned> StampParts(const std::optional<std::string>& text) {
+    std::vector<unsigned> parts(4, 0);
+    if (!text) return {};
+    sscanf(text->c_str(), "%u,%u,%u,%u", &parts[0], &parts[1], &parts[2], &parts[3]);
+    return parts;
+}
+
+} // namespace
+
+LogonRun RunActiveSetup(const std::string& component) {
+    const std::string key = "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\" + component;
+    RegKey machine(HKLM, key), user(HKCU, key);
+    std::optional<std::string> version = machine.GetString("Version");
+    std::optional<std::string> command = machine.GetString("StubPath");
+    LogonRun run;
+    if (!command || machine.GetDword("IsInstalled") != 1u ||
+        !(StampParts(user.GetString("Version")) < StampParts(version)))
+        return run;
+    user.SetString("Version", *version);
+    std::wstring wide(command->begin(), command->end());
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(wide.c_str(), &count);
+    if (!words) return run;
+    for (const wchar_t* c = words[0]; *c; ++c)
+        run.program += char(*c);
+    LocalFree(words);
+    RunOptions options;
+    options.exe = run.program;
+    options.commandLine = *command;
+    run.outcome = RunToEnd(options);
+    run.ran = true;
+    return run;
 }
 
 std::string Describe(const BoxRecord& box) {

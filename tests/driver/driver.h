@@ -330,6 +330,18 @@ Outcome RunInstaller(RunOptions options);
 // The installer with a command-line tail, to the end.
 Outcome RunInstaller(const std::string& args, std::vector<BoxRule> boxes = {});
 
+// What Explorer does at a user's logon for one Active Setup component of the
+// 64-bit view, which Wine's Explorer does not: when the component is installed
+// and its Version is above the stamp in the user's HKCU (or there is none), it
+// stamps the user's HKCU first, then starts the StubPath, split as
+// CommandLineToArgvW splits it, and waits for it.
+struct LogonRun {
+    bool ran = false;
+    std::string program; // the StubPath's first word
+    Outcome outcome;
+};
+LogonRun RunActiveSetup(const std::string& component);
+
 // Readable dumps for failure messages.
 std::string Describe(const BoxRecord& box);
 std::string Describe(const std::vector<BoxRecord>& boxes);

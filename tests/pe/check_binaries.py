@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Checks on the built ScorewaveSetup.exe, ScorewaveRemove.exe and npscorew64.dll,
-read as files.
+"""Checks on the built ScorewaveSetup.exe, ScorewaveRemove.exe, ScorewaveUser.exe
+and npscorew64.dll, read as files.
 
 Usage: check_binaries.py BUILD_DIR
 
@@ -16,14 +16,15 @@ Usage: check_binaries.py BUILD_DIR
   version 1 or 2, known flags, a prolog no longer than its function, codes that
   fill their count with each operation's slots; a chained one names another
   entry, a handler lies in code; and it lies in a section that is not executable.
-- The installer and the remover: no TLS directory, no constructor or destructor
+- The three programs: no TLS directory, no constructor or destructor
   lists, no C runtime initialiser tables, no pseudo-relocations. Their own entry
-  points (WinMainCRTStartup in src/app/main.cpp and src/remove/main.cpp) run
+  points (WinMainCRTStartup in src/app/, src/remove/ and src/user/main.cpp) run
   none of them, so a change that comes to need the C runtime's start-up fails
   here instead of misbehaving.
-- All three: a valid PE checksum.
-- The installer without the plug-in and the remover it carries stays within
-  80 KiB (81,920 bytes); the remover within 48 KiB (49,152 bytes).
+- All four: a valid PE checksum.
+- The installer without the plug-in and the two programs it carries stays
+  within 80 KiB (81,920 bytes); the remover within 48 KiB (49,152 bytes), the
+  per-user program within 44 KiB (45,056 bytes).
 
 Prints one line per check and "N passed, N failed" at the end; exits 1 when a
 check failed.
@@ -36,8 +37,9 @@ import sys
 
 import pefile
 
-SIZE_GUARD = 81920  # bytes: the installer without the plug-in and the remover
+SIZE_GUARD = 81920  # bytes: the installer without the plug-in and the programs it carries
 REMOVER_GUARD = 49152  # bytes: the remover
+USER_GUARD = 45056  # bytes: the per-user program
 INSTALLER_NAMED = {
     "MainWindowProc": "MainWindowProc, the main window's dialog procedure",
 }
@@ -340,28 +342,34 @@ def main(build):
         if name in exports:
             check(exports[name] in begins, "npscorew64.dll: the export table's " + name + " has an entry")
 
-    # The two programs: no C runtime start-up of any kind.
+    # The three programs: no C runtime start-up of any kind.
     remover_path = os.path.join(build, "ScorewaveRemove.exe")
     remover = pefile.PE(remover_path)
-    for label, pe, named in (("ScorewaveSetup.exe", setup, INSTALLER_NAMED),
-                             ("ScorewaveRemove.exe", remover, {})):
+    user_path = os.path.join(build, "ScorewaveUser.exe")
+    user = pefile.PE(user_path)
+    programs = (("ScorewaveSetup.exe", setup), ("ScorewaveRemove.exe", remover),
+                ("ScorewaveUser.exe", user))
+    for label, pe in programs:
+        named = INSTALLER_NAMED if pe is setup else {}
         check_program(label, pe, os.path.join(build, label[:-4] + ".map"), named)
 
-    for label, pe in (("npscorew64.dll", plugin), ("ScorewaveSetup.exe", setup),
-                      ("ScorewaveRemove.exe", remover)):
+    for label, pe in (("npscorew64.dll", plugin),) + programs:
         check(pe.OPTIONAL_HEADER.CheckSum != 0 and pe.verify_checksum(),
               label + ": the PE checksum is valid")
 
     setup_size = os.path.getsize(setup_path)
     plugin_size = os.path.getsize(plugin_path)
     remover_size = os.path.getsize(remover_path)
-    own = setup_size - plugin_size - remover_size
+    user_size = os.path.getsize(user_path)
+    own = setup_size - plugin_size - remover_size - user_size
     check(own <= SIZE_GUARD,
-          "ScorewaveSetup.exe without the plug-in and the remover it carries: %d bytes "
-          "(%d - %d - %d), guard %d" % (own, setup_size, plugin_size, remover_size, SIZE_GUARD))
+          "ScorewaveSetup.exe without the plug-in and the programs it carries: %d bytes "
+          "(%d - %d - %d - %d), guard %d"
+          % (own, setup_size, plugin_size, remover_size, user_size, SIZE_GUARD))
     check(remover_size <= REMOVER_GUARD,
           "ScorewaveRemove.exe: %d bytes, guard %d" % (remover_size, REMOVER_GUARD))
-    for label, pe in (("ScorewaveSetup.exe", setup), ("ScorewaveRemove.exe", remover)):
+    check(user_size <= USER_GUARD, "ScorewaveUser.exe: %d bytes, guard %d" % (user_size, USER_GUARD))
+    for label, pe in programs:
         print("       %s sections: %s" % (label, ", ".join(
             "%s %d" % (sec.Name.rstrip(b"\0").decode(errors="replace"), sec.SizeOfRawData)
             for sec in pe.sections)))

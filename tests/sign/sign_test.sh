@@ -123,7 +123,7 @@ check "make sign with a PEM pair" \
     sign "$lab/signed" SIGN_CERT="$lab/signer.pem" SIGN_KEY="$lab/signer.key"
 grep -q "SHA-256: $signer_sha" check.log && ok "make sign prints the signer certificate's SHA-256" ||
     bad "make sign does not print the signer certificate's SHA-256 $signer_sha" check.log
-for f in npscorew64.dll ScorewaveRemove.exe ScorewaveSetup.exe; do
+for f in npscorew64.dll ScorewaveRemove.exe ScorewaveUser.exe ScorewaveSetup.exe; do
     for out in signed signed-p12; do
         check "$out/$f verifies against the throwaway root" osslsigncode verify -CAfile root.pem -in "$out/$f"
         check "$out/$f has a valid PE checksum" checksum_valid "$out/$f"

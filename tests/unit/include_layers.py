@@ -4,8 +4,9 @@
 Floors, top to bottom. A file may include its own folder, a folder of its own
 floor, or a folder below. The one loop allowed: the Windows version line
 (sysinfo) reports itself through the reporting routine while the log heading
-asks for it. The remover's top floor stands beside the installer's two: it
-shares every floor below them, and neither side includes the other. Prints
+asks for it. The remover's and the per-user program's top floors stand beside
+the installer's two: each shares every floor below them, and none includes
+another. Prints
 every include that breaks this and exits 1; a folder that has no floor here is
 an error too, so a new folder is placed deliberately.
 """
@@ -15,7 +16,7 @@ import sys
 
 FLOORS = [
     ["app"],                            # start-up and the main window
-    ["install", "remove"],              # the install driver; the remover
+    ["install", "remove", "user"],      # the install driver; the remover; the per-user program
     ["discovery", "deploy", "browsers"],
     ["report"],
     ["sysinfo"],
@@ -23,7 +24,8 @@ FLOORS = [
     ["resources"],                      # resource ids
 ]
 ALLOWED_UPWARD = {("sysinfo", "report")}
-APART = [{"app", "remove"}, {"install", "remove"}]
+APART = [{"app", "remove"}, {"install", "remove"}, {"app", "user"}, {"install", "user"},
+         {"remove", "user"}]
 
 floor_of = {folder: level for level, folders in enumerate(FLOORS) for folder in folders}
 src = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "src")

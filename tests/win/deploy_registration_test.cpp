@@ -29,13 +29,15 @@ typedef RegistrySnapshot Snapshot;
 
 // HKCR as programs see it, and the rest of HKLM\SOFTWARE and HKCU\Software
 // (without the class keys already seen through HKCR, Wine's own settings and
-// the uninstall entry with its record, which the removal tests follow).
+// the uninstall entry with its record and the per-user component, which the
+// removal tests follow).
 Snapshot TakeSnapshot() {
     Snapshot out;
     AddRegistryTree(HKEY_CLASSES_ROOT, "HKCR\\", "", {}, out);
     AddRegistryTree(HKEY_LOCAL_MACHINE, "HKLM\\", "SOFTWARE",
                     {"SOFTWARE\\Classes", "SOFTWARE\\Wow6432Node\\Classes", "SOFTWARE\\Wine",
-                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scorewave Viewer"},
+                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scorewave Viewer",
+                     "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Scorewave.Viewer"},
                     out);
     AddRegistryTree(HKEY_CURRENT_USER, "HKCU\\", "Software",
                     {"Software\\Classes", "Software\\Wine"}, out);

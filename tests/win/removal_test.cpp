@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <aclapi.h>
+#include <shlobj.h>
 
 #include "deploy/record_rules.h"
 #include "win/deploy_lab.h"
@@ -36,11 +37,50 @@ std::vector<std::string> AddEveryFamily() {
             Join(safari, "Plugins\\npscorew64.dll"), Join(chrome, "Plugins\\npscorew64.dll")};
 }
 
+std::string ShellFolder(int csidl) {
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
+    return path;
+}
+
+// A Chrome and an Opera installed for this user alone: their plug-in paths.
+// Chrome's "Plugins" folder is made by whoever writes its plug-in.
+struct UsersBrowsers {
+    std::string chrome = Join(ShellFolder(CSIDL_LOCAL_APPDATA), "Google\\Chrome\\Application");
+    std::string opera = Join(ShellFolder(CSIDL_APPDATA), "Opera\\plugins");
+    std::string chromePlugin = Join(chrome, "Plugins\\npscorew64.dll");
+    std::string operaPlugin = Join(opera, PluginFile);
+    void Add() const {
+        EXPECT_TRUE(MakeFolders(chrome) && MakeFolders(opera));
+        RegKey(HKCU, std::string(UninstallKey) + "Google Chrome")
+            .SetString("InstallLocation", chrome);
+        RegKey(HKCU, "SOFTWARE\\Opera Software").SetString("Plugin Path", opera);
+    }
+};
+
+const char Component[] = "Scorewave.Viewer";
+const std::string ComponentKey =
+    "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Scorewave.Viewer";
+const char UserRecordKey[] = "Software\\Scorewave\\Viewer";
+const std::string UserLog = Join(ShellFolder(CSIDL_LOCAL_APPDATA), "Scorewave\\ScorewaveUser.log");
+
 void ClearEveryFamily() {
     RegKey(HKLM, "SOFTWARE\\Netscape").DeleteTree();
     RegKey(HKCU, "SOFTWARE\\Opera Software").DeleteTree();
     RegKey(HKCU, std::string(UninstallKey) + "{C5C649A8-1D21-4C83-9B08-7B3752E580F4}").DeleteTree();
     RegKey(HKCU, std::string(UninstallKey) + "Google Chrome").DeleteTree();
+    for (const std::string& folder : {Join(ShellFolder(CSIDL_LOCAL_APPDATA), "Google"),
+                                      Join(ShellFolder(CSIDL_APPDATA), "Opera")})
+        EXPECT_TRUE(RemoveTree(folder));
+}
+
+// What a removal leaves until the last user has logged on, retired as the
+// README tells an administrator to, and the stamp Explorer keeps of this
+// user's runs.
+void RetireUsersPart() {
+    RegKey(HKLM, ComponentKey).DeleteTree();
+    RegKey(HKCU, ComponentKey).DeleteTree();
+    EXPECT_TRUE(RemoveTree(RemoverFolder));
 }
 
 // The registry of both views, but Wine's own settings and of the classes only
@@ -169,6 +209,7 @@ class Removal : public ::testing::Test {
         ClearEveryFamily();
         EXPECT_TRUE(RemoveTree(RestartFolder));
         Entry().DeleteTree();
+        RetireUsersPart();
     }
 };
 
@@ -194,7 +235,103 @@ TEST_F(Removal, RoundTripLeavesTheMachineAsItWas) {
     EXPECT_NE(log.find("Gave file extension .mtd back to OtherApp.Document"), std::string::npos)
         << log;
     Restart();
+    EXPECT_EQ(FilesIn(RemoverFolder), std::vector<std::string>{"ScorewaveUser.exe"});
+    // A later installation supersedes the pending removal, and its own
+    // removal is pending in turn.
+    ASSERT_EQ(RunSilent({{"is using file extension .mtd", IDOK}}).exitCode, 0);
+    EXPECT_EQ(RegKey(HKLM, ComponentKey).GetString("Version"), "1,20,0,2");
+    EXPECT_EQ(RemoveQuietly(), 0);
+    EXPECT_EQ(RegKey(HKLM, ComponentKey).GetString("StubPath"),
+              "\"" + std::string(RemoverFolder) + "\\ScorewaveUser.exe\" /remove");
+    Restart();
+    RetireUsersPart();
     EXPECT_EQ(Changes(before, MachineState()), "");
+}
+
+// Each user's own browsers, which no elevated run sees: they get the plug-in
+// at the user's next logon, and lose it at the logon after the removal.
+TEST_F(Removal, AUsersOwnBrowsersAreFilledAtLogonAndEmptiedAfterTheRemoval) {
+    const std::string firefox = AddMozillaProduct("Firefox");
+    // Keys every Windows has, which a fresh Wine prefix lacks.
+    for (const std::string& key : {std::string(UninstallKey), FolderOf(ComponentKey)})
+        RegKey(HKCU, key).SetDword("lab", 0) && RegKey(HKCU, key).DeleteValue("lab");
+    const State before = MachineState();
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    const UsersBrowsers users;
+    users.Add();
+    RegistrySnapshot machine, machineAfter;
+    AddRegistryTree(HKEY_LOCAL_MACHINE, "HKLM\\", "SOFTWARE", {}, machine);
+
+    LogonRun logon = RunActiveSetup(Component);
+    ASSERT_TRUE(logon.ran);
+    EXPECT_EQ(logon.program, std::string(RemoverFolder) + "\\ScorewaveUser.exe");
+    EXPECT_EQ(logon.outcome.exitCode, 0);
+    EXPECT_TRUE(logon.outcome.windows.empty()) << Describe(logon.outcome.windows);
+    EXPECT_TRUE(Bytes(users.chromePlugin) == PluginBytes());
+    EXPECT_TRUE(Bytes(users.operaPlugin) == PluginBytes());
+    DWORD type = 0;
+    std::string plugins, folders;
+    RegKey(HKCU, UserRecordKey).GetRaw("ScorewavePlugins", &type, &plugins);
+    RegKey(HKCU, UserRecordKey).GetRaw("ScorewaveFolders", &type, &folders);
+    EXPECT_EQ(plugins, users.chromePlugin + '\0' + users.operaPlugin + '\0' + '\0');
+    EXPECT_EQ(folders, FolderOf(users.chromePlugin) + '\0' + '\0');
+    std::string log = Bytes(UserLog);
+    EXPECT_NE(log.find("Created file " + users.chromePlugin), std::string::npos) << log;
+    EXPECT_NE(log.find("whole computer:\r\n" + firefox), std::string::npos) << log;
+    AddRegistryTree(HKEY_LOCAL_MACHINE, "HKLM\\", "SOFTWARE", {}, machineAfter);
+    EXPECT_TRUE(machine == machineAfter) << "the logon wrote into HKLM";
+
+    // Explorer runs each version once; run again all the same, it writes nothing.
+    EXPECT_FALSE(RunActiveSetup(Component).ran);
+    RunOptions again;
+    again.exe = logon.program;
+    again.args = "/logon";
+    EXPECT_EQ(RunToEnd(again).exitCode, 0);
+    log = Bytes(UserLog);
+    EXPECT_EQ(log.find("Created file"), std::string::npos) << log;
+    EXPECT_NE(log.find("Up to date: " + users.operaPlugin), std::string::npos) << log;
+
+    EXPECT_EQ(RemoveQuietly(), 0);
+    EXPECT_TRUE(Bytes(users.chromePlugin) == PluginBytes()) << "taken back at the user's logon";
+    logon = RunActiveSetup(Component);
+    ASSERT_TRUE(logon.ran);
+    EXPECT_EQ(logon.outcome.exitCode, 0);
+    EXPECT_FALSE(FolderExists(FolderOf(users.chromePlugin)));
+    EXPECT_FALSE(FileExists(users.operaPlugin));
+    EXPECT_FALSE(RegKey(HKCU, "Software\\Scorewave").Exists());
+    EXPECT_FALSE(FolderExists(FolderOf(UserLog)));
+    ClearEveryFamily();
+    Restart();
+    EXPECT_EQ(FilesIn(RemoverFolder), std::vector<std::string>{"ScorewaveUser.exe"});
+    RetireUsersPart();
+    EXPECT_EQ(Changes(before, MachineState()), "");
+}
+
+// A plug-in a program holds is written at the next logon; a folder of the
+// user's that leads to a place the user does not own is never written.
+TEST_F(Removal, AUsersPluginInUseWaitsForTheNextLogonAndALinkIsRefused) {
+    AddMozillaProduct("Firefox");
+    ASSERT_EQ(RunSilent().exitCode, 0);
+    const UsersBrowsers users;
+    users.Add();
+    ASSERT_TRUE(MakeFolders(FolderOf(users.chromePlugin)));
+    PlacePrevious("v1_5_E4", users.chromePlugin);
+    const std::string elsewhere = "C:\\Program Files\\Elsewhere";
+    ASSERT_TRUE(MakeFolders(elsewhere) && RemoveTree(users.opera));
+    ASSERT_TRUE(MakeFolderLink(elsewhere, users.opera));
+    {
+        Holder browser(users.chromePlugin);
+        LogonRun logon = RunActiveSetup(Component);
+        ASSERT_TRUE(logon.ran);
+        EXPECT_EQ(logon.outcome.exitCode, 1);
+        EXPECT_FALSE(RegKey(HKCU, ComponentKey).HasValue("Version"));
+    }
+    EXPECT_TRUE(Bytes(users.chromePlugin) == Bytes(VersionDll("v1_5_E4")));
+    ASSERT_TRUE(RunActiveSetup(Component).ran);
+    EXPECT_TRUE(Bytes(users.chromePlugin) == PluginBytes());
+    EXPECT_TRUE(FilesIn(elsewhere).empty());
+    EXPECT_NE(Bytes(UserLog).find("Failed to install plugin for Opera"), std::string::npos);
+    EXPECT_TRUE(RemoveTree(users.opera) && RemoveTree(elsewhere));
 }
 
 TEST_F(Removal, WindowedTheUserIsAskedAndToldWhatWasRemoved) {

@@ -46,7 +46,8 @@ LONG Trust(const std::string& path) {
     return result;
 }
 
-const char* const Files[] = {"npscorew64.dll", "ScorewaveRemove.exe", "ScorewaveSetup.exe"};
+const char* const Files[] = {"npscorew64.dll", "ScorewaveRemove.exe", "ScorewaveUser.exe",
+                             "ScorewaveSetup.exe"};
 
 TEST(SignedRelease, WinVerifyTrustAcceptsBothSignedFiles) {
     for (const char* name : Files) {

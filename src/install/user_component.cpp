@@ -1,0 +1,69 @@
+#include "install/user_component.h"
+
+#include "install/placement.h"
+
+#include "process/state.h"
+#include "deploy/active_setup.h"
+#include "deploy/held_folder.h"
+#include "deploy/payload.h"
+#include "deploy/payload_rules.h"
+#include "deploy/uninstall_entry.h"
+#include "discovery/targets.h"
+#include "report/report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const int CommandSize = 2 * MAX_PATH;
+
+PayloadItem UserProgram = {
+    "Scorewave User Setup", RT_RCDATA, MAKEINTRESOURCEA(IDR_USER_PROGRAM), nullptr, 0, nullptr};
+// The plug-in the installer carries, placed as a file of the product.
+PayloadItem PluginCopy = {"plugin", nullptr, MAKEINTRESOURCEA(IDR_PLUGIN), nullptr, 0, nullptr};
+
+UserComponent Before; // the component as this run found it
+bool Written;         // this run wrote the component
+
+// Places a file the installer carries into the product's folder, held;
+// false when it is not there.
+bool Place(PayloadItem& item, const HeldFolder& folder, const char* name, bool trustThere) {
+    OwnFilePlacement placed = PlaceOwnFile(item, folder, name, trustThere);
+    if (placed == OwnFileWritten) PlacedBytes += item.size;
+    return placed != OwnFileFailed;
+}
+
+} // namespace
+
+void PlaceUserComponent(const HeldFolder& own, bool trustThere) {
+    char copy[MAX_PATH], folder[MAX_PATH], remover[MAX_PATH], command[CommandSize];
+    Before = ReadUserComponent();
+    if (!ProductFilePath(PluginFileName, copy) || !RemoverPaths(folder, remover)) return;
+    // A pending removal kept the folder for the per-user program: it is this
+    // product's, and goes with the next removal.
+    if (Before.command == RemoveCommand) RecordPath(MadeFolders, folder);
+    bool recorded = RecordPath(PluginPaths, copy);
+    if (!Place(PluginCopy, own, PluginFileName, trustThere)) {
+        if (recorded) ForgetPath(PluginPaths, copy);
+        return;
+    }
+    if (!Place(UserProgram, own, UserProgramFileName, trustThere)) return;
+    RecordCreated(CreatedUserComponent);
+    Written = WriteUserComponent(InstallStamp(Before.present, Before.stamp, Before.command),
+                                 LogonSwitch, command, sizeof command);
+    if (Written) ReportMessage(MSG_USER_COMPONENT, command);
+}
+
+void TakeBackUserComponent() {
+    char command[CommandSize];
+    DeleteProductFile(PluginFileName);
+    // Users whose copies a removal still has to take back keep that removal.
+    if (Before.command == RemoveCommand) {
+        UserComponent now = ReadUserComponent();
+        if (Written)
+            WriteUserComponent(RemovalStamp(now.present, now.stamp), RemoveSwitch, command,
+                               sizeof command);
+        return;
+    }
+    if (Written) DeleteUserComponent();
+    DeleteProductFile(UserProgramFileName);
+}

@@ -1,0 +1,85 @@
+#include "user/user_run.h"
+
+#include <shlobj.h>
+
+#include "process/state.h"
+#include "deploy/active_setup.h"
+#include "deploy/folder_rules.h"
+#include "deploy/held_folder.h"
+#include "deploy/record_rules.h"
+#include "discovery/path_rules.h"
+#include "discovery/targets.h"
+#include "report/report.h"
+#include "resources/resource.h"
+#include "user/user_rules.h"
+
+namespace {
+
+const char UserLogName[] = "ScorewaveUser.log";
+
+// Open for the whole run, with DELETE access for the removal's end.
+HANDLE LogFile;
+char LogFolder[MAX_PATH];
+char Profile[MAX_PATH];
+
+bool OpenUserLog() {
+    char local[MAX_PATH];
+    HeldFolder folder;
+    ScopedHandle file;
+    if (SpecialFolderPath(CSIDL_LOCAL_APPDATA, local, sizeof local) == 0 ||
+        MakeFolderIn(local, ProductFolderName, OpenOrCreate) != ERROR_SUCCESS ||
+        !ComposeSubfolder(LogFolder, sizeof LogFolder, local, ProductFolderName, IsAnsiLeadByte) ||
+        HoldFolder(LogFolder, folder) != ERROR_SUCCESS)
+        return false;
+    // A new file each run: the last run's goes first.
+    DWORD error = DeleteInFolder(folder, UserLogName);
+    if ((error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) ||
+        OpenInFolder(folder, UserLogName, FILE_GENERIC_WRITE | DELETE, FILE_SHARE_READ, CreateNew,
+                     file) != ERROR_SUCCESS)
+        return false;
+    LogFile = file.Release();
+    SetLogFile(LogFile);
+    return true;
+}
+
+} // namespace
+
+bool StartUserRun() {
+    if (SpecialFolderPath(CSIDL_PROFILE, Profile, sizeof Profile) == 0) Profile[0] = '\0';
+    bool logged = OpenUserLog();
+    WriteLogHeader();
+    return logged;
+}
+
+const char* UserProfile() {
+    return Profile;
+}
+
+bool InUserProfile(const char* path) {
+    char full[MAX_PATH], folder[MAX_PATH], longFolder[MAX_PATH], longPath[MAX_PATH];
+    const char* name;
+    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return false;
+    if (IsInsideFolder(full, Profile, IsAnsiLeadByte)) return true;
+    // A path registered in short (8.3) names: its folder in its long form.
+    if (!SplitFilePath(full, folder, sizeof folder, &name, IsAnsiLeadByte)) return false;
+    length = GetLongPathNameA(folder, longFolder, sizeof longFolder);
+    return length > 0 && length < sizeof longFolder &&
+           ComposeFilePath(longPath, sizeof longPath, longFolder, name, SeparatorUnlessPresent,
+                           IsAnsiLeadByte) &&
+           IsInsideFolder(longPath, Profile, IsAnsiLeadByte);
+}
+
+void TryAgainAtNextLogon() {
+    ClearUserStamp();
+    ReportMessage(MSG_AGAIN_AT_LOGON);
+}
+
+void DeleteUserLog() {
+    if (!LogFile) return;
+    SetLogFile(nullptr);
+    DeleteHeldFile(LogFile);
+    CloseHandle(LogFile);
+    LogFile = nullptr;
+    DeleteEmptyFolder(LogFolder);
+}
