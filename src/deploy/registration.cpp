@@ -133,6 +133,10 @@ LONG SetStringValue(HKEY key, const char* name, const char* text) {
     return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, DWORD(TextLength(text) + 1));
 }
 
+LONG SetDwordValue(HKEY key, const char* name, DWORD number) {
+    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, sizeof number);
+}
+
 bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* progId) {
     if (!progId || progId[0] == '\0') return false;
 
