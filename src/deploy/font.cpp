@@ -72,11 +72,12 @@ void LogFontFailure(const char* fontPath) {
 
 bool ReadFromFile(void* context, uint64_t offset, void* buffer, uint32_t size) {
     HANDLE file = *(HANDLE*)context;
-    LARGE_INTEGER position;
-    position.QuadPart = LONGLONG(offset);
-    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
+    // A handle opened for synchronous reads reads at the offset given here.
+    OVERLAPPED at = {};
+    at.Offset = DWORD(offset);
+    at.OffsetHigh = DWORD(offset >> 32);
     DWORD got = 0;
-    return ReadFile(file, buffer, size, &got, nullptr) && got == size;
+    return ReadFile(file, buffer, size, &got, &at) && got == size;
 }
 
 void* AllocBytes(SIZE_T size) {
