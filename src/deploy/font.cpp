@@ -11,6 +11,7 @@
 #include "discovery/path_rules.h"
 #include "discovery/targets.h"
 #include "report/report.h"
+#include "sysinfo/winver.h"
 #include "resources/resource.h"
 
 namespace {
@@ -53,9 +54,7 @@ const char FontValueName[] = "Tonalis (TrueType)";
 
 const char* FontsRegistryKey() {
     OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExA(&info)) return OlderFontsKey;
+    if (!ReadWindowsVersion(&info)) return OlderFontsKey;
     if (info.dwPlatformId == VER_PLATFORM_WIN32_NT || info.dwMajorVersion >= FirstNtMajorVersion)
         return NtFontsKey;
     return OlderFontsKey;
