@@ -77,6 +77,6 @@ DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, i
     // them, without loading version.dll.
     ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Valid()) return ReadProductVersionOf(file.Get(), major, minor, patch, build);
-    return ReadProductVersionOf(nullptr, major, minor, patch, build);
+    // A file that cannot be opened (no handle) has no version: 0.
+    return ReadProductVersionOf(file.Get(), major, minor, patch, build);
 }
