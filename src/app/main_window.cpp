@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "process/heap.h"
+
 #include "process/state.h"
 #include "process/text_length.h"
 #include "app/browse.h"
@@ -109,13 +111,13 @@ void ShowLicense(HWND dialog) {
     const char* bytes = loaded ? (const char*)LockResource(loaded) : nullptr;
     if (!bytes) return;
     // The resource carries no terminating zero: copy it into a terminated text.
-    char* text = (char*)HeapAlloc(GetProcessHeap(), 0, size + 1);
+    char* text = (char*)HeapBytes(size + 1);
     if (!text) return;
     CopyMemory(text, bytes, size);
     text[size] = '\0';
     HWND log = GetDlgItem(dialog, IDC_INSTALL_LOG);
     SetWindowTextA(log, text);
-    HeapFree(GetProcessHeap(), 0, text);
+    FreeHeapBytes(text);
     PostMessageA(log, EM_SETSEL, (WPARAM)-1, 0);
     // The focus the dialog manager gives the box selects all of it, and some edit
     // controls scroll to that selection's end: the reader starts at the top.

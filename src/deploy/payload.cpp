@@ -1,5 +1,7 @@
 #include "deploy/payload.h"
 
+#include "process/heap.h"
+
 #include <cstring>
 
 #include "process/scoped_handle.h"
@@ -351,11 +353,11 @@ PayloadItem& CarriedPluginItem() {
 bool FileHoldsPayload(HANDLE file, const PayloadItem& item) {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size) || size.QuadPart != item.size) return false;
-    BYTE* bytes = (BYTE*)HeapAlloc(GetProcessHeap(), 0, item.size);
+    BYTE* bytes = (BYTE*)HeapBytes(item.size);
     DWORD got = 0;
     bool same = bytes && ReadFile(file, bytes, item.size, &got, nullptr) && got == item.size &&
                 memcmp(bytes, item.data, item.size) == 0;
-    if (bytes) HeapFree(GetProcessHeap(), 0, bytes);
+    FreeHeapBytes(bytes);
     return same;
 }
 

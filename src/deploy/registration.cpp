@@ -1,5 +1,7 @@
 #include "deploy/registration.h"
 
+#include "process/heap.h"
+
 #include <shlobj.h>
 
 #include <cstring>
@@ -61,10 +63,7 @@ const int ScratchPathSize = 272;
 const DWORD MinCommandBytes = 4;
 
 char* AllocText(DWORD size) {
-    return (char*)HeapAlloc(GetProcessHeap(), 0, size);
-}
-void FreeText(char* text) {
-    if (text) HeapFree(GetProcessHeap(), 0, text);
+    return (char*)HeapBytes(size);
 }
 
 // Message 14 for a value that could not be written.
@@ -82,7 +81,7 @@ bool SetStringOrReport(HKEY key, const char* name, const char* text, const char*
 
 // The default value of key as a terminated text, when it is REG_SZ (or, with
 // acceptExpand, REG_EXPAND_SZ) and longer than minBytes; null otherwise.
-// Freed with FreeText.
+// Freed with FreeHeapBytes.
 char* ReadDefaultText(HKEY key, bool acceptExpand, DWORD minBytes, DWORD* typeOut) {
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
@@ -94,7 +93,7 @@ char* ReadDefaultText(HKEY key, bool acceptExpand, DWORD minBytes, DWORD* typeOu
     DWORD got = size;
     if (RegQueryValueExA(key, nullptr, nullptr, &type, (BYTE*)text, &got) != ERROR_SUCCESS ||
         got > size) {
-        FreeText(text);
+        FreeHeapBytes(text);
         return nullptr;
     }
     text[got] = '\0'; // a value stored without its zero
@@ -111,10 +110,10 @@ char* ExpandCommand(char* text) {
     if (!expanded) return text;
     DWORD done = ExpandEnvironmentStringsA(text, expanded, needed + 1);
     if (done == 0 || done > needed + 1) {
-        FreeText(expanded);
+        FreeHeapBytes(expanded);
         return text;
     }
-    FreeText(text);
+    FreeHeapBytes(text);
     return expanded;
 }
 
@@ -244,7 +243,7 @@ bool IsOwnOpenCommand(HKEY key) {
     char* text = ReadDefaultText(key, false, MinCommandBytes, &type);
     if (!text) return false;
     bool own = IsOwnOpenCommandText(text);
-    FreeText(text);
+    FreeHeapBytes(text);
     return own;
 }
 
@@ -274,8 +273,8 @@ void RegisterOpenCommand() {
             RegCloseKey(commandKey);
         }
     }
-    FreeText(command);
-    FreeText(browserCommand);
+    FreeHeapBytes(command);
+    FreeHeapBytes(browserCommand);
 }
 
 void NotifyAssociationsChanged() {

@@ -1,5 +1,7 @@
 #include "discovery/targets.h"
 
+#include "process/heap.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -114,12 +116,12 @@ bool Is64BitExecutable(const char* path) {
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     bool result = false;
-    BYTE* head = (BYTE*)HeapAlloc(GetProcessHeap(), 0, ProgramHeadSize);
+    BYTE* head = (BYTE*)HeapBytes(ProgramHeadSize);
     if (head) {
         DWORD read = 0;
         if (ReadFile(file, head, ProgramHeadSize - 1, &read, nullptr))
             result = IsPe64Image(head, read);
-        HeapFree(GetProcessHeap(), 0, head);
+        FreeHeapBytes(head);
     }
     CloseHandle(file);
     return result;

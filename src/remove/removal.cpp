@@ -1,4 +1,6 @@
 #include "remove/removal.h"
+
+#include "process/heap.h"
 #include "remove/user_removal.h"
 
 #include <cstring>
@@ -152,7 +154,7 @@ void RemoveFont(DWORD created) {
         HeldFolder folder;
         char* family = ReadFontFamilyName(fontPath);
         bool ours = family && strcmp(family, FontFamily) == 0;
-        if (family) HeapFree(GetProcessHeap(), 0, family);
+        FreeHeapBytes(family);
         if (HoldFolder(folderPath, folder) == ERROR_SUCCESS) RemoveOwnFile(folder, name, ours);
     }
     HKEY key;
