@@ -1,10 +1,9 @@
 #include "deploy/font.h"
 
-#include "process/heap.h"
-
 #include <cstdio>
 #include <shlobj.h>
 
+#include "process/heap.h"
 #include "deploy/font_rules.h"
 #include "deploy/image_rules.h"
 #include "deploy/payload.h"

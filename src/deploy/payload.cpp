@@ -1,9 +1,8 @@
 #include "deploy/payload.h"
 
-#include "process/heap.h"
-
 #include <cstring>
 
+#include "process/heap.h"
 #include "process/scoped_handle.h"
 #include "process/state.h"
 #include "process/text_length.h"

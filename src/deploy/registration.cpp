@@ -1,11 +1,10 @@
 #include "deploy/registration.h"
 
-#include "process/heap.h"
-
 #include <shlobj.h>
 
 #include <cstring>
 
+#include "process/heap.h"
 #include "process/state.h"
 #include "process/system_library.h"
 #include "process/text_length.h"

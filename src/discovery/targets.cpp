@@ -1,10 +1,9 @@
 #include "discovery/targets.h"
 
-#include "process/heap.h"
-
 #include <windows.h>
 #include <shlobj.h>
 
+#include "process/heap.h"
 #include "process/system_library.h"
 #include "process/text_length.h"
 #include "discovery/path_rules.h"

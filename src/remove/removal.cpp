@@ -1,10 +1,9 @@
 #include "remove/removal.h"
-
-#include "process/heap.h"
 #include "remove/user_removal.h"
 
 #include <cstring>
 
+#include "process/heap.h"
 #include "process/scoped_handle.h"
 #include "process/text_length.h"
 #include "deploy/folder_rules.h"
