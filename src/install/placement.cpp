@@ -7,6 +7,7 @@
 
 #include "process/scoped_handle.h"
 #include "process/state.h"
+#include "deploy/active_setup.h"
 #include "deploy/admin_folder.h"
 #include "deploy/folder_rules.h"
 #include "deploy/held_folder.h"
@@ -85,11 +86,8 @@ bool HasDisplayName(HKEY key) {
 }
 
 void RemoveRemover() {
-    {
-        HeldFolder folder;
-        if (Placed.placed && HoldFolder(Placed.folder, folder) == ERROR_SUCCESS)
-            DeleteInFolder(folder, RemoverFileName);
-    }
+    // The product's folder is the remover's: held while the file goes.
+    if (Placed.placed) DeleteProductFile(RemoverFileName);
     if (Placed.madeFolder) DeleteEmptyFolder(Placed.folder);
 }
 
