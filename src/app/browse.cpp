@@ -8,13 +8,14 @@
 #include "deploy/run_lock.h"
 #include "discovery/targets.h"
 #include "report/report.h"
+#include "sysinfo/winver.h"
 #include "resources/resource.h"
 
 namespace {
 
 const char ChosenBrowser[] = "chosen browser";
-const char PresetFileName[] = "npscorew.dll";
-// Two pairs (display, pattern), ending in an empty pair.
+// Two pairs (display, pattern), ending in an empty pair; the first display
+// text is also the name the dialog starts with.
 const char Filter[] = "npscorew.dll\0npscorew.dll\0All (*.*)\0*.*\0";
 const DWORD OldDialogSize = 136; // the layout without the last three fields
 static_assert(sizeof(OPENFILENAMEA) == 152, "the full 64-bit save-dialog layout");
@@ -30,9 +31,7 @@ typedef BOOL(WINAPI* GetSaveFileNameFn)(LPOPENFILENAMEA);
 
 DWORD DialogStructSize() {
     OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version)) return OldDialogSize;
+    if (!ReadWindowsVersion(&version)) return OldDialogSize;
     bool win9x = version.dwPlatformId != VER_PLATFORM_WIN32_NT;
     bool oldMajor = version.dwMajorVersion <= 4;
     return (win9x || oldMajor) ? OldDialogSize : DWORD(sizeof(OPENFILENAMEA));
@@ -42,7 +41,7 @@ DWORD DialogStructSize() {
 
 void BrowseForPluginFolder(HWND owner) {
     ZeroMemory(&SaveDialog, sizeof SaveDialog);
-    lstrcpynA(ChosenPath, PresetFileName, sizeof ChosenPath);
+    lstrcpynA(ChosenPath, Filter, sizeof ChosenPath);
     ProgramFilesFolder(InitialFolder);
     if (LoadStringA(ModuleHandle, MSG_CHOOSE_FOLDER, DialogTitle, sizeof DialogTitle) <= 0)
         DialogTitle[0] = '\0';

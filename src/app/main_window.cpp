@@ -1,11 +1,13 @@
 #include "app/main_window.h"
 
+#include "process/heap.h"
 #include "process/state.h"
 #include "process/text_length.h"
 #include "app/browse.h"
 #include "app/desktop_shell.h"
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
+#include "deploy/payload.h"
 #include "install/driver.h"
 #include "report/report.h"
 #include "resources/resource.h"
@@ -101,21 +103,20 @@ void LayOut(HWND dialog) {
 }
 
 void ShowLicense(HWND dialog) {
-    HRSRC found = FindResourceA(ModuleHandle, RES_LICENSE, RT_LICENSE);
-    if (!found) return;
-    DWORD size = SizeofResource(ModuleHandle, found);
-    if (size < 1 || size > MaxLicenseBytes) return;
-    HGLOBAL loaded = LoadResource(ModuleHandle, found);
-    const char* bytes = loaded ? (const char*)LockResource(loaded) : nullptr;
-    if (!bytes) return;
+    PayloadItem license = {};
+    license.resourceType = RT_LICENSE;
+    license.resourceName = RES_LICENSE;
+    if (!LoadPayloadData(license) || license.size > MaxLicenseBytes) return;
+    DWORD size = license.size;
+    const char* bytes = (const char*)license.data;
     // The resource carries no terminating zero: copy it into a terminated text.
-    char* text = (char*)HeapAlloc(GetProcessHeap(), 0, size + 1);
+    char* text = (char*)HeapBytes(size + 1);
     if (!text) return;
     CopyMemory(text, bytes, size);
     text[size] = '\0';
     HWND log = GetDlgItem(dialog, IDC_INSTALL_LOG);
     SetWindowTextA(log, text);
-    HeapFree(GetProcessHeap(), 0, text);
+    FreeHeapBytes(text);
     PostMessageA(log, EM_SETSEL, (WPARAM)-1, 0);
     // The focus the dialog manager gives the box selects all of it, and some edit
     // controls scroll to that selection's end: the reader starts at the top.

@@ -66,15 +66,12 @@ bool WriteUserComponent(const ComponentStamp& stamp, const char* switchText, cha
     LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, ComponentKey, 0, nullptr, 0,
                                  KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
     if (error == ERROR_SUCCESS) {
-        const DWORD installed = 1;
         char name[MAX_PATH];
         if (LoadStringA(ModuleHandle, MSG_DISPLAY_NAME, name, sizeof name) <= 0) name[0] = '\0';
         // The command last: Explorer runs nothing before it is there.
         error = SetStringValue(key, nullptr, name);
         if (error == ERROR_SUCCESS) error = SetStringValue(key, VersionValue, version);
-        if (error == ERROR_SUCCESS)
-            error = RegSetValueExA(key, InstalledValue, 0, REG_DWORD, (const BYTE*)&installed,
-                                   sizeof installed);
+        if (error == ERROR_SUCCESS) error = SetDwordValue(key, InstalledValue, 1);
         if (error == ERROR_SUCCESS) error = SetStringValue(key, CommandValue, command);
         RegCloseKey(key);
     }

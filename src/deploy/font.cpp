@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <shlobj.h>
 
+#include "process/heap.h"
 #include "deploy/font_rules.h"
 #include "deploy/image_rules.h"
 #include "deploy/payload.h"
@@ -11,6 +12,7 @@
 #include "discovery/path_rules.h"
 #include "discovery/targets.h"
 #include "report/report.h"
+#include "sysinfo/winver.h"
 #include "resources/resource.h"
 
 namespace {
@@ -53,9 +55,7 @@ const char FontValueName[] = "Tonalis (TrueType)";
 
 const char* FontsRegistryKey() {
     OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExA(&info)) return OlderFontsKey;
+    if (!ReadWindowsVersion(&info)) return OlderFontsKey;
     if (info.dwPlatformId == VER_PLATFORM_WIN32_NT || info.dwMajorVersion >= FirstNtMajorVersion)
         return NtFontsKey;
     return OlderFontsKey;
@@ -72,49 +72,43 @@ void LogFontFailure(const char* fontPath) {
 
 bool ReadFromFile(void* context, uint64_t offset, void* buffer, uint32_t size) {
     HANDLE file = *(HANDLE*)context;
-    LARGE_INTEGER position;
-    position.QuadPart = LONGLONG(offset);
-    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
+    // A handle opened for synchronous reads reads at the offset given here.
+    OVERLAPPED at = {};
+    at.Offset = DWORD(offset);
+    at.OffsetHigh = DWORD(offset >> 32);
     DWORD got = 0;
-    return ReadFile(file, buffer, size, &got, nullptr) && got == size;
-}
-
-void* AllocBytes(SIZE_T size) {
-    return HeapAlloc(GetProcessHeap(), 0, size);
-}
-void FreeBytes(void* bytes) {
-    HeapFree(GetProcessHeap(), 0, bytes);
+    return ReadFile(file, buffer, size, &got, &at) && got == size;
 }
 
 // The record's text in the ANSI code page; null when it is empty or cannot be
 // read or converted.
 char* DecodeFamilyName(HANDLE file, const FontNameRecord& record) {
-    unsigned char* raw = (unsigned char*)AllocBytes(SIZE_T(record.length) + 3);
+    unsigned char* raw = (unsigned char*)HeapBytes(SIZE_T(record.length) + 3);
     if (!raw) return nullptr;
     if (!ReadFontNameBytes(ReadFromFile, &file, record, raw)) {
-        FreeBytes(raw);
+        FreeHeapBytes(raw);
         return nullptr;
     }
     if (record.platformId == MacintoshPlatform) {
         raw[record.length] = '\0';
         if (raw[0] != '\0') return (char*)raw;
-        FreeBytes(raw);
+        FreeHeapBytes(raw);
         return nullptr;
     }
     const int units = record.length / 2;
     int needed =
         WideCharToMultiByte(CP_ACP, 0, (const WCHAR*)raw, units, nullptr, 0, nullptr, nullptr);
-    char* text = needed > 0 ? (char*)AllocBytes(SIZE_T(needed) + 1) : nullptr;
+    char* text = needed > 0 ? (char*)HeapBytes(SIZE_T(needed) + 1) : nullptr;
     if (text) {
         int done = WideCharToMultiByte(CP_ACP, 0, (const WCHAR*)raw, units, text, needed, nullptr,
                                        nullptr);
         text[done > 0 ? done : 0] = '\0';
         if (text[0] == '\0') {
-            FreeBytes(text);
+            FreeHeapBytes(text);
             text = nullptr;
         }
     }
-    FreeBytes(raw);
+    FreeHeapBytes(raw);
     return text;
 }
 
@@ -219,7 +213,7 @@ void InstallMusicFont(const char* pluginPath) {
         // An existing font file is never replaced, whatever its version.
         char* name = ReadFontFamilyName(fontPath);
         bool installed = name && IsFontInstalled(name, nullptr);
-        if (name) FreeBytes(name);
+        FreeHeapBytes(name);
         if (!installed && AddFontResourceA(fontPath) < 1) {
             LogFontFailure(fontPath);
             return;

@@ -14,7 +14,7 @@ extern const char FontValueName[];
 bool MusicFontPath(char* fontPath, int size);
 const char* FontsRegistryKey();
 // The family name of a TrueType file, null when none can be read; free it
-// with HeapFree(GetProcessHeap(), 0, name).
+// with FreeHeapBytes (process/heap.h).
 char* ReadFontFamilyName(const char* fontPath);
 // True when the family is installed and a font of it can really be selected;
 // with a null dc the display's is used.

@@ -11,7 +11,8 @@ const uint32_t NameRecordSize = 12;
 const uint16_t SfntVersionMajor = 1;
 const uint16_t SfntVersionMinor = 0;
 const uint16_t FamilyNameId = 1;
-const char NameTag[4] = {'n', 'a', 'm', 'e'};
+// The tag "name", read as the big-endian number the table directory holds.
+const uint32_t NameTag = 0x6E616D65;
 
 uint16_t Word(const unsigned char* bytes, size_t at) {
     return uint16_t((bytes[at] << 8) | bytes[at + 1]);
@@ -36,7 +37,7 @@ bool FindFontFamilyRecord(FontReader read, void* context, FontNameRecord* record
         unsigned char table[TableRecordSize];
         if (!read(context, OffsetTableSize + uint64_t(i) * TableRecordSize, table, sizeof table))
             return false;
-        if (memcmp(table, NameTag, sizeof NameTag) == 0) {
+        if (Long(table, 0) == NameTag) {
             nameTable = Long(table, 8);
             found = true;
         }

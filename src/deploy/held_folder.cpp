@@ -121,6 +121,13 @@ bool IsReparsePointByHandle(HANDLE handle, ULONG* attributes) {
     return (tag.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// True when the two texts' first `count` UTF-16 units are the same.
+bool SameUnits(const WCHAR* a, const WCHAR* b, int count) {
+    for (int i = 0; i < count; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 // What the folder's listing says of its entry `name`: some systems show a
 // link there only (Wine's Unix links to folders), not on a handle to it.
 bool ListedAsReparsePoint(HANDLE folder, UNICODE_STRING* name) {
@@ -403,7 +410,7 @@ DWORD ForEachEntry(const HeldFolder& folder, void (*visit)(const FolderEntry&, v
             WCHAR back[MAX_PATH];
             if (length > 0 &&
                 MultiByteToWideChar(CP_ACP, 0, name, length, back, MAX_PATH) == units &&
-                memcmp(back, entry->name, units * sizeof(WCHAR)) == 0) {
+                SameUnits(back, entry->name, units)) {
                 name[length] = '\0';
                 if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0)
                     visit({name, entry->attributes, entry->changeTime.QuadPart}, context);

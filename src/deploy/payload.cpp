@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "process/heap.h"
 #include "process/scoped_handle.h"
 #include "process/state.h"
 #include "process/text_length.h"
@@ -25,29 +26,6 @@ PayloadItem RemoverItem = {
 // Message 10 shows only its numbers; a non-empty first insert keeps the
 // reporter from putting the last error's text there.
 const char NewerVersionDummy[] = "--dummy--";
-
-// Locates and caches the item's resource; false (with the system's error) when
-// it is missing or empty.
-bool LoadPayloadData(PayloadItem& item) {
-    if (!item.data) {
-        HMODULE module = item.module ? item.module : ModuleHandle;
-        const char* type = item.resourceType ? item.resourceType : RT_PAYLOAD_FILE;
-        HRSRC found = FindResourceA(module, item.resourceName, type);
-        if (!found) return false;
-        DWORD size = SizeofResource(module, found);
-        HGLOBAL loaded = LoadResource(module, found);
-        if (!loaded) return false;
-        const BYTE* data = (const BYTE*)LockResource(loaded);
-        if (!data) return false;
-        item.data = data;
-        item.size = size;
-    }
-    if (item.size == 0) {
-        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
-        return false;
-    }
-    return true;
-}
 
 // Tries this many names when a temporary or a numbered backup name is taken.
 const int NameAttempts = 16;
@@ -274,6 +252,27 @@ DWORD PlacePayload(PayloadItem& item, const char* targetPath, Attempt& attempt) 
 
 } // namespace
 
+bool LoadPayloadData(PayloadItem& item) {
+    if (!item.data) {
+        HMODULE module = item.module ? item.module : ModuleHandle;
+        const char* type = item.resourceType ? item.resourceType : RT_PAYLOAD_FILE;
+        HRSRC found = FindResourceA(module, item.resourceName, type);
+        if (!found) return false;
+        DWORD size = SizeofResource(module, found);
+        HGLOBAL loaded = LoadResource(module, found);
+        if (!loaded) return false;
+        const BYTE* data = (const BYTE*)LockResource(loaded);
+        if (!data) return false;
+        item.data = data;
+        item.size = size;
+    }
+    if (item.size == 0) {
+        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+        return false;
+    }
+    return true;
+}
+
 DWORD WriteTemporaryCopy(PayloadItem& item, const HeldFolder& folder, unsigned first,
                          ScopedHandle& temporary) {
     DWORD error = ERROR_ALREADY_EXISTS;
@@ -346,19 +345,26 @@ PayloadItem& CarriedRemover() {
     return RemoverItem;
 }
 
+PayloadItem& CarriedPluginItem() {
+    return PluginItem;
+}
+
+bool FileHoldsPayload(HANDLE file, const PayloadItem& item) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart != item.size) return false;
+    BYTE* bytes = (BYTE*)HeapBytes(item.size);
+    DWORD got = 0;
+    bool same = bytes && ReadFile(file, bytes, item.size, &got, nullptr) && got == item.size &&
+                memcmp(bytes, item.data, item.size) == 0;
+    FreeHeapBytes(bytes);
+    return same;
+}
+
 bool HoldsPayload(PayloadItem& item, const char* path) {
     if (!LoadPayloadData(item)) return false;
     ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size;
-    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart != item.size)
-        return false;
-    BYTE* bytes = (BYTE*)HeapAlloc(GetProcessHeap(), 0, item.size);
-    DWORD got = 0;
-    bool same = bytes && ReadFile(file.Get(), bytes, item.size, &got, nullptr) &&
-                got == item.size && memcmp(bytes, item.data, item.size) == 0;
-    if (bytes) HeapFree(GetProcessHeap(), 0, bytes);
-    return same;
+    return file.Valid() && FileHoldsPayload(file.Get(), item);
 }
 
 int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName,

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "deploy/held_folder.h"
+#include "deploy/version_rules.h"
 
 enum DeployResult {
     DeployKept = 0,    // a newer installed file was kept at the user's word
@@ -31,8 +32,16 @@ int DeployWithRetries(PayloadItem& item, const char* targetPath, const char* bro
                       bool logCreated = true);
 // The carried remover, as a payload.
 PayloadItem& CarriedRemover();
+// The carried plug-in, as a payload.
+PayloadItem& CarriedPluginItem();
+// Locates and caches the item's resource; false (with the system's error) when
+// it is missing or empty. An item whose bytes are already there is taken as is.
+bool LoadPayloadData(PayloadItem& item);
 // True when the file at path holds exactly the item's bytes.
 bool HoldsPayload(PayloadItem& item, const char* path);
+// The same, of a file the caller holds open (with FILE_READ_DATA access), its
+// position at the start; the item's bytes already loaded.
+bool FileHoldsPayload(HANDLE file, const PayloadItem& item);
 // The bytes this run has placed on the disk (plug-ins, font, remover).
 extern DWORD PlacedBytes;
 // Writes the item's whole resource into the open file, on the disk when it
@@ -57,6 +66,9 @@ bool Park(const HeldFolder& folder, const char* name, HANDLE file, char* parked)
 DWORD ReplaceTarget(const HeldFolder& folder, const char* name, HANDLE temporary, HANDLE parked);
 // The bytes of the plug-in this installer carries in its resources.
 bool CarriedPlugin(const BYTE** data, DWORD* size);
+// The product version of a program or DLL image in memory: packed
+// ((major*256+minor)*256+patch), 0 when none can be read, and its numbers.
+DWORD ReadImageVersion(const BYTE* image, size_t size, ProductVersionNumbers* numbers);
 // Packed product version ((major*256+minor)*256+patch), 0 when none can be read.
 DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, int* build);
 // The same, of a file the caller holds open (with FILE_READ_DATA access).

@@ -49,7 +49,6 @@ NameParts SplitName(const char* path, LeadBytePredicate isLeadByte) {
 const char TemporaryPrefix[] = "~scw";
 const char TemporaryExtension[] = ".tmp";
 const int TemporaryDigits = 4;
-const char HexDigits[] = "0123456789ABCDEF";
 
 bool IsHexDigit(char c) {
     c = AsciiUpper(c);

@@ -50,7 +50,7 @@ const int IndexDigits = 16;
 // Writes number as `digits` upper-case hex digits.
 void PutHex(char* out, unsigned long long number, int digits) {
     for (int i = digits - 1; i >= 0; --i, number >>= 4)
-        out[i] = "0123456789ABCDEF"[number & 0xF];
+        out[i] = HexDigits[number & 0xF];
 }
 
 // Reads exactly `digits` hex digits; false at any other character.

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "process/heap.h"
 #include "process/state.h"
 #include "process/system_library.h"
 #include "process/text_length.h"
@@ -61,10 +62,7 @@ const int ScratchPathSize = 272;
 const DWORD MinCommandBytes = 4;
 
 char* AllocText(DWORD size) {
-    return (char*)HeapAlloc(GetProcessHeap(), 0, size);
-}
-void FreeText(char* text) {
-    if (text) HeapFree(GetProcessHeap(), 0, text);
+    return (char*)HeapBytes(size);
 }
 
 // Message 14 for a value that could not be written.
@@ -82,7 +80,7 @@ bool SetStringOrReport(HKEY key, const char* name, const char* text, const char*
 
 // The default value of key as a terminated text, when it is REG_SZ (or, with
 // acceptExpand, REG_EXPAND_SZ) and longer than minBytes; null otherwise.
-// Freed with FreeText.
+// Freed with FreeHeapBytes.
 char* ReadDefaultText(HKEY key, bool acceptExpand, DWORD minBytes, DWORD* typeOut) {
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
@@ -94,7 +92,7 @@ char* ReadDefaultText(HKEY key, bool acceptExpand, DWORD minBytes, DWORD* typeOu
     DWORD got = size;
     if (RegQueryValueExA(key, nullptr, nullptr, &type, (BYTE*)text, &got) != ERROR_SUCCESS ||
         got > size) {
-        FreeText(text);
+        FreeHeapBytes(text);
         return nullptr;
     }
     text[got] = '\0'; // a value stored without its zero
@@ -111,10 +109,10 @@ char* ExpandCommand(char* text) {
     if (!expanded) return text;
     DWORD done = ExpandEnvironmentStringsA(text, expanded, needed + 1);
     if (done == 0 || done > needed + 1) {
-        FreeText(expanded);
+        FreeHeapBytes(expanded);
         return text;
     }
-    FreeText(text);
+    FreeHeapBytes(text);
     return expanded;
 }
 
@@ -131,6 +129,10 @@ LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* f
 
 LONG SetStringValue(HKEY key, const char* name, const char* text) {
     return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, DWORD(TextLength(text) + 1));
+}
+
+LONG SetDwordValue(HKEY key, const char* name, DWORD number) {
+    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, sizeof number);
 }
 
 bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* progId) {
@@ -240,7 +242,7 @@ bool IsOwnOpenCommand(HKEY key) {
     char* text = ReadDefaultText(key, false, MinCommandBytes, &type);
     if (!text) return false;
     bool own = IsOwnOpenCommandText(text);
-    FreeText(text);
+    FreeHeapBytes(text);
     return own;
 }
 
@@ -270,8 +272,8 @@ void RegisterOpenCommand() {
             RegCloseKey(commandKey);
         }
     }
-    FreeText(command);
-    FreeText(browserCommand);
+    FreeHeapBytes(command);
+    FreeHeapBytes(browserCommand);
 }
 
 void NotifyAssociationsChanged() {

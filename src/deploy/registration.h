@@ -28,6 +28,8 @@ bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* prog
 LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* forWhat);
 // A REG_SZ value (name null for the default value); the registry's error code.
 LONG SetStringValue(HKEY key, const char* name, const char* text);
+// A REG_DWORD value; the registry's error code.
+LONG SetDwordValue(HKEY key, const char* name, DWORD number);
 void RegisterOpenCommand();
 // True when the key's default value is an open command this installer wrote.
 bool IsOwnOpenCommand(HKEY key);

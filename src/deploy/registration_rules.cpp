@@ -48,10 +48,15 @@ bool ComposeOpenCommand(const char* browserCommand, char* out, size_t outSize) {
 }
 
 bool IsOwnOpenCommandText(const char* command) {
-    const char* lastSpace = strrchr(command, ' ');
+    const char* lastSpace = nullptr;
+    for (const char* p = command; *p; ++p)
+        if (*p == ' ') lastSpace = p;
     if (!lastSpace) return false;
     // Compared up to the version query's "=": a command of another version
-    // of this product is ours too.
-    const size_t comparedLength = size_t(strrchr(DownloadPageUrl, '=') - DownloadPageUrl) + 1;
-    return strncmp(lastSpace, DownloadPageUrl, comparedLength) == 0;
+    // of this product is ours too (the address holds just the one "="). A
+    // shorter command differs at its end.
+    for (const char* url = DownloadPageUrl;; ++url, ++lastSpace) {
+        if (*lastSpace != *url) return false;
+        if (*url == '=') return true;
+    }
 }

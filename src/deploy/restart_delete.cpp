@@ -1,5 +1,7 @@
 #include "deploy/restart_delete.h"
 
+#include "process/text_length.h"
+
 #include "deploy/admin_folder.h"
 #include "deploy/folder_rules.h"
 #include "deploy/payload_rules.h"
@@ -78,7 +80,7 @@ DWORD DeleteKeptFiles(KeptFileAct act, void (*left)(const char* path, DWORD erro
     DWORD size = 0;
     DWORD error = ReadRecordList(KeptFiles, list, &size);
     if (error != ERROR_SUCCESS) return error;
-    for (DWORD at = 0; at < size && list[at] != '\0'; at += lstrlenA(list + at) + 1) {
+    for (DWORD at = 0; at < size && list[at] != '\0'; at += TextLength(list + at) + 1) {
         const char* text = list + at;
         KeptFile kept, found = {0, 0, nullptr};
         char folderPath[MAX_PATH];

@@ -47,17 +47,17 @@ class FileView {
 
 } // namespace
 
-DWORD ReadProductVersionOf(HANDLE file, int* major, int* minor, int* patch, int* build) {
-    int* const outputs[] = {major, minor, patch, build};
-    for (int* out : outputs)
-        if (out) *out = 0;
-    FileView view(file);
+DWORD ReadImageVersion(const BYTE* image, size_t size, ProductVersionNumbers* numbers) {
+    // An image without the text reads as version 0.0.0.0.
     char text[VersionTextSize];
-    if (!ReadImageVersionString(view.Bytes(), view.Size(), "ProductVersion", text, sizeof text) ||
-        text[0] == '\0')
-        return 0;
+    ReadImageVersionString(image, size, "ProductVersion", text, sizeof text);
+    return ParseProductVersion(text, numbers);
+}
+
+DWORD ReadProductVersionOf(HANDLE file, int* major, int* minor, int* patch, int* build) {
+    FileView view(file);
     ProductVersionNumbers numbers;
-    DWORD packed = ParseProductVersion(text, &numbers);
+    DWORD packed = ReadImageVersion(view.Bytes(), view.Size(), &numbers);
     if (major) *major = numbers.major;
     if (minor) *minor = numbers.minor;
     if (patch) *patch = numbers.patch;
@@ -77,6 +77,6 @@ DWORD ReadProductVersion(const char* path, int* major, int* minor, int* patch, i
     // them, without loading version.dll.
     ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Valid()) return ReadProductVersionOf(file.Get(), major, minor, patch, build);
-    return ReadProductVersionOf(nullptr, major, minor, patch, build);
+    // A file that cannot be opened (no handle) has no version: 0.
+    return ReadProductVersionOf(file.Get(), major, minor, patch, build);
 }

@@ -19,7 +19,6 @@ const char PluginPathValue[] = "Plugin Path";
 const char ProfileSubfolder[] = "opera\\opera\\profile\\";
 const char ProfilePattern[] = "opera*.ini";
 const char ProfileSection[] = "User Prefs";
-const char ProfileKey[] = "Plugin Path";
 const int CsidlAppData = 26;
 const int ProfileTextLimit = 260;
 
@@ -64,7 +63,9 @@ void ScanOperaProfiles() {
             !AppendText(profile, sizeof profile, entry.cFileName))
             continue;
         char folder[ScratchPathSize];
-        GetPrivateProfileStringA(ProfileSection, ProfileKey, "", folder, ProfileTextLimit, profile);
+        // The profile names it as the registry does.
+        GetPrivateProfileStringA(ProfileSection, PluginPathValue, "", folder, ProfileTextLimit,
+                                 profile);
         folder[ProfileTextLimit - 1] = '\0';
         if (folder[0] != '\0' && FolderExists(folder)) AcceptOperaFolder(folder);
     } while (FindNextFileA(search, &entry));

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "process/heap.h"
 #include "process/system_library.h"
 #include "process/text_length.h"
 #include "discovery/path_rules.h"
@@ -114,12 +115,12 @@ bool Is64BitExecutable(const char* path) {
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     bool result = false;
-    BYTE* head = (BYTE*)HeapAlloc(GetProcessHeap(), 0, ProgramHeadSize);
+    BYTE* head = (BYTE*)HeapBytes(ProgramHeadSize);
     if (head) {
         DWORD read = 0;
         if (ReadFile(file, head, ProgramHeadSize - 1, &read, nullptr))
             result = IsPe64Image(head, read);
-        HeapFree(GetProcessHeap(), 0, head);
+        FreeHeapBytes(head);
     }
     CloseHandle(file);
     return result;

@@ -7,6 +7,9 @@ typedef bool (*LeadBytePredicate)(unsigned char byte);
 // A single-byte code page: no byte leads a pair.
 bool NoLeadBytes(unsigned char byte);
 
+// The hex digits, upper-case, by their value.
+inline constexpr char HexDigits[] = "0123456789ABCDEF";
+
 // ASCII letters upper-cased, every other byte as it is (toupper of the "C"
 // locale, whatever the code page).
 inline char AsciiUpper(char c) {

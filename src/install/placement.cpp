@@ -7,6 +7,7 @@
 
 #include "process/scoped_handle.h"
 #include "process/state.h"
+#include "deploy/active_setup.h"
 #include "deploy/admin_folder.h"
 #include "deploy/folder_rules.h"
 #include "deploy/held_folder.h"
@@ -38,36 +39,6 @@ struct Placement {
 };
 Placement Placed;
 
-// The item's bytes, from the installer's own resources; cached in the item
-// as the payload routines cache them.
-bool LoadOwnItem(PayloadItem& item) {
-    if (!item.data) {
-        HMODULE module = item.module ? item.module : ModuleHandle;
-        HRSRC found = FindResourceA(module, item.resourceName,
-                                    item.resourceType ? item.resourceType : RT_PAYLOAD_FILE);
-        HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-        item.data = loaded ? (const BYTE*)LockResource(loaded) : nullptr;
-        item.size = item.data ? SizeofResource(module, found) : 0;
-    }
-    return item.size != 0;
-}
-
-// True when the open file holds exactly the item's bytes.
-bool HoldsItem(HANDLE file, const PayloadItem& item) {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size) || size.QuadPart != item.size) return false;
-    BYTE* bytes = (BYTE*)HeapAlloc(GetProcessHeap(), 0, item.size);
-    DWORD got = 0;
-    bool same = bytes && ReadFile(file, bytes, item.size, &got, nullptr) && got == item.size &&
-                memcmp(bytes, item.data, item.size) == 0;
-    if (bytes) HeapFree(GetProcessHeap(), 0, bytes);
-    return same;
-}
-
-void SetNumber(HKEY key, const char* name, DWORD number) {
-    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, sizeof number);
-}
-
 // prefix, text and suffix, or nothing when they do not fit.
 void Suffixed(char* out, int size, const char* prefix, const char* text, const char* suffix) {
     if (!CopyText(out, size, prefix) || !AppendText(out, size, text) ||
@@ -82,9 +53,8 @@ void WriteEntryValues(HKEY key) {
     DWORD pluginSize;
     char version[TextSize] = "", publisher[TextSize] = "", text[2 * MAX_PATH];
     if (CarriedPlugin(&plugin, &pluginSize)) {
-        ReadImageVersionString(plugin, pluginSize, "ProductVersion", text, sizeof text);
         ProductVersionNumbers numbers;
-        ParseProductVersion(text, &numbers);
+        ReadImageVersion(plugin, pluginSize, &numbers);
         DisplayVersionText(numbers.major, numbers.minor, numbers.patch, version, sizeof version);
         ReadImageVersionString(plugin, pluginSize, "CompanyName", publisher, sizeof publisher);
     }
@@ -101,8 +71,8 @@ void WriteEntryValues(HKEY key) {
     AppendText(text, sizeof text, " ");
     AppendText(text, sizeof text, QuietSwitch);
     SetStringValue(key, "QuietUninstallString", text);
-    SetNumber(key, "NoModify", 1);
-    SetNumber(key, "NoRepair", 1);
+    SetDwordValue(key, "NoModify", 1);
+    SetDwordValue(key, "NoRepair", 1);
     SetStringValue(key, "URLInfoAbout", ProductPage);
     SYSTEMTIME today;
     GetLocalTime(&today);
@@ -116,11 +86,8 @@ bool HasDisplayName(HKEY key) {
 }
 
 void RemoveRemover() {
-    {
-        HeldFolder folder;
-        if (Placed.placed && HoldFolder(Placed.folder, folder) == ERROR_SUCCESS)
-            DeleteInFolder(folder, RemoverFileName);
-    }
+    // The product's folder is the remover's: held while the file goes.
+    if (Placed.placed) DeleteProductFile(RemoverFileName);
     if (Placed.madeFolder) DeleteEmptyFolder(Placed.folder);
 }
 
@@ -134,15 +101,13 @@ OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const
         return OwnFileFailed;
     DWORD error = ERROR_RESOURCE_DATA_NOT_FOUND;
     ScopedHandle previous, temporary;
-    if (LoadOwnItem(item)) {
+    if (LoadPayloadData(item)) {
         OpenInFolder(folder, name, DELETE | FILE_READ_DATA, FILE_SHARE_READ, OpenExisting,
                      previous);
         if (previous.Valid() && trustThere) {
-            if (HoldsItem(previous.Get(), item)) return OwnFileKept;
-            char text[TextSize] = "";
+            if (FileHoldsPayload(previous.Get(), item)) return OwnFileKept;
             ProductVersionNumbers carried, there;
-            ReadImageVersionString(item.data, item.size, "ProductVersion", text, sizeof text);
-            ParseProductVersion(text, &carried);
+            ReadImageVersion(item.data, item.size, &carried);
             ReadProductVersionOf(previous.Get(), &there.major, &there.minor, &there.patch,
                                  &there.build);
             if (IsNewerVersion(there, carried)) {
@@ -164,7 +129,6 @@ OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const
     ReportMessage(MSG_CANT_PLACE, nullptr, path);
     return OwnFileFailed;
 }
-
 
 void PlaceRemoverAndEntry() {
     // What an earlier removal had to leave, while a program held it.
@@ -202,7 +166,7 @@ void PlaceRemoverAndEntry() {
     }
     if (HKEY key = OpenUninstallEntry(true)) {
         WriteEntryValues(key);
-        SetNumber(key, "EstimatedSize", (PlacedBytes + KiB - 1) / KiB);
+        SetDwordValue(key, "EstimatedSize", (PlacedBytes + KiB - 1) / KiB);
         RegCloseKey(key);
     }
 }
@@ -219,7 +183,7 @@ void FinishPlacement(bool installed) {
     if (Placed.madeFolder) ReportMessage(MSG_CREATED_DIRECTORY, Placed.folder);
     if (Placed.placed) ReportMessage(MSG_CREATED_FILE, Placed.remover);
     if (HKEY key = OpenUninstallEntry(false)) {
-        SetNumber(key, "EstimatedSize", (PlacedBytes + KiB - 1) / KiB);
+        SetDwordValue(key, "EstimatedSize", (PlacedBytes + KiB - 1) / KiB);
         RegCloseKey(key);
     }
 }

@@ -18,8 +18,6 @@ const int CommandSize = 2 * MAX_PATH;
 
 PayloadItem UserProgram = {
     "Scorewave User Setup", RT_RCDATA, MAKEINTRESOURCEA(IDR_USER_PROGRAM), nullptr, 0, nullptr};
-// The plug-in the installer carries, placed as a file of the product.
-PayloadItem PluginCopy = {"plugin", nullptr, MAKEINTRESOURCEA(IDR_PLUGIN), nullptr, 0, nullptr};
 
 UserComponent Before; // the component as this run found it
 bool Written;         // this run wrote the component
@@ -42,7 +40,8 @@ void PlaceUserComponent(const HeldFolder& own, bool trustThere) {
     // product's, and goes with the next removal.
     if (Before.command == RemoveCommand) RecordPath(MadeFolders, folder);
     bool recorded = RecordPath(PluginPaths, copy);
-    if (!Place(PluginCopy, own, PluginFileName, trustThere)) {
+    // The plug-in the installer carries, placed as a file of the product.
+    if (!Place(CarriedPluginItem(), own, PluginFileName, trustThere)) {
         if (recorded) ForgetPath(PluginPaths, copy);
         return;
     }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "process/heap.h"
 #include "process/scoped_handle.h"
 #include "process/text_length.h"
 #include "deploy/folder_rules.h"
@@ -152,7 +153,7 @@ void RemoveFont(DWORD created) {
         HeldFolder folder;
         char* family = ReadFontFamilyName(fontPath);
         bool ours = family && strcmp(family, FontFamily) == 0;
-        if (family) HeapFree(GetProcessHeap(), 0, family);
+        FreeHeapBytes(family);
         if (HoldFolder(folderPath, folder) == ERROR_SUCCESS) RemoveOwnFile(folder, name, ours);
     }
     HKEY key;

@@ -28,11 +28,15 @@ bool QueryProductInfo(const OSVERSIONINFOEXA& ex, unsigned* productInfo) {
 
 } // namespace
 
+bool ReadWindowsVersion(OSVERSIONINFOA* info) {
+    ZeroMemory(info, sizeof *info);
+    info->dwOSVersionInfoSize = sizeof *info;
+    return GetVersionExA(info) != FALSE;
+}
+
 int WindowsVersionText() {
     OSVERSIONINFOA basic;
-    ZeroMemory(&basic, sizeof basic);
-    basic.dwOSVersionInfoSize = sizeof basic;
-    if (!GetVersionExA(&basic)) return 0;
+    if (!ReadWindowsVersion(&basic)) return 0;
 
     WindowsFacts facts;
     ZeroMemory(&facts, sizeof facts);
