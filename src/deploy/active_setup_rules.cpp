@@ -8,10 +8,6 @@ namespace {
 const unsigned LargestPart = 65535;
 const int PartCount = 4;
 
-bool EndsWord(char c) {
-    return c == '\0' || c == ' ' || c == '\t';
-}
-
 // The stamp next above, counting up from its last number; false when there
 // is none.
 bool NextStamp(const ComponentStamp& stamp, ComponentStamp* next) {
@@ -35,18 +31,6 @@ ComponentStamp StampAbove(const ComponentStamp& stamp) {
 }
 
 } // namespace
-
-bool HasSwitchWord(const char* commandLine, const char* switchText) {
-    if (!commandLine || !switchText || !switchText[0]) return false;
-    for (const char* p = commandLine; *p; ++p) {
-        if (p != commandLine && !EndsWord(p[-1])) continue;
-        int i = 0;
-        while (switchText[i] && AsciiUpper(p[i]) == AsciiUpper(switchText[i]))
-            ++i;
-        if (switchText[i] == '\0' && EndsWord(p[i])) return true;
-    }
-    return false;
-}
 
 ComponentCommand CommandOf(const char* commandLine) {
     if (HasSwitchWord(commandLine, RemoveSwitch)) return RemoveCommand;

@@ -9,6 +9,8 @@
 #pragma once
 #include <cstddef>
 
+#include "discovery/text_rules.h"
+
 struct ComponentStamp {
     unsigned parts[4];
 };
@@ -24,9 +26,6 @@ enum ComponentCommand {
 inline constexpr char LogonSwitch[] = "/logon";
 inline constexpr char RemoveSwitch[] = "/remove";
 
-// True when the command line holds the switch (any ASCII case) as a word of
-// its own, set off by blanks or tabs.
-bool HasSwitchWord(const char* commandLine, const char* switchText);
 // The per-user program's switch a command names.
 ComponentCommand CommandOf(const char* commandLine);
 

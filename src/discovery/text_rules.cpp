@@ -83,3 +83,23 @@ bool EndsWithBackslash(const char* text, LeadBytePredicate isLeadByte) {
     int last = LastBackslash(text, isLeadByte);
     return last >= 0 && text[last + 1] == '\0';
 }
+
+namespace {
+
+bool EndsWord(char c) {
+    return c == '\0' || c == ' ' || c == '\t';
+}
+
+} // namespace
+
+bool HasSwitchWord(const char* commandLine, const char* switchText) {
+    if (!commandLine || !switchText || !switchText[0]) return false;
+    for (const char* p = commandLine; *p; ++p) {
+        if (p != commandLine && !EndsWord(p[-1])) continue;
+        int i = 0;
+        while (switchText[i] && AsciiUpper(p[i]) == AsciiUpper(switchText[i]))
+            ++i;
+        if (switchText[i] == '\0' && EndsWord(p[i])) return true;
+    }
+    return false;
+}

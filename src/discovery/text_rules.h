@@ -42,3 +42,7 @@ bool CopyText(char* buffer, int size, const char* text);
 
 // True when text ends with a backslash (that is not the trail byte of a pair).
 bool EndsWithBackslash(const char* text, LeadBytePredicate isLeadByte);
+
+// True when the command line holds the switch (any ASCII case) as a word of
+// its own, set off by blanks or tabs.
+bool HasSwitchWord(const char* commandLine, const char* switchText);

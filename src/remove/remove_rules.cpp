@@ -3,24 +3,8 @@
 #include "deploy/record_rules.h"
 #include "discovery/text_rules.h"
 
-namespace {
-
-bool EndsWord(char c) {
-    return c == '\0' || c == ' ' || c == '\t';
-}
-
-} // namespace
-
 bool HasQuietSwitch(const char* commandLine) {
-    if (!commandLine) return false;
-    for (const char* p = commandLine; *p; ++p) {
-        if (p != commandLine && !EndsWord(p[-1])) continue;
-        int i = 0;
-        while (QuietSwitch[i] && AsciiUpper(p[i]) == AsciiUpper(QuietSwitch[i]))
-            ++i;
-        if (QuietSwitch[i] == '\0' && EndsWord(p[i])) return true;
-    }
-    return false;
+    return HasSwitchWord(commandLine, QuietSwitch);
 }
 
 unsigned RemovalExitCode(const RemovalOutcome& outcome) {
