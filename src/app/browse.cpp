@@ -2,14 +2,14 @@
 
 #include <commdlg.h>
 
+#include "base/file_system.h"
+#include "base/system_library.h"
 #include "process/state.h"
-#include "process/system_library.h"
-#include "deploy/payload.h"
-#include "deploy/run_lock.h"
-#include "discovery/targets.h"
+#include "replace/replace.h"
 #include "report/report.h"
-#include "sysinfo/winver.h"
 #include "resources/resource.h"
+#include "run/run_lock.h"
+#include "sysinfo/winver.h"
 
 namespace {
 

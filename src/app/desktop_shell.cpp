@@ -6,8 +6,8 @@
 #include <shlguid.h>
 #include <shlobj.h>
 
-#include "process/scoped_handle.h"
-#include "process/system_library.h"
+#include "base/scoped_handle.h"
+#include "base/system_library.h"
 #include "report/report.h"
 #include "resources/resource.h"
 

@@ -2,17 +2,17 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "process/state.h"
 #include "app/desktop_shell.h"
 #include "app/main_window.h"
-#include "process/dialog_class.h"
-#include "process/system_library.h"
 #include "app/switch_rules.h"
-#include "deploy/held_folder.h"
-#include "deploy/run_log.h"
+#include "base/held_folder.h"
+#include "base/system_library.h"
 #include "install/driver.h"
+#include "process/dialog_class.h"
+#include "process/state.h"
 #include "report/report.h"
 #include "resources/resource.h"
+#include "run/run_log.h"
 
 bool SilentMode = false;
 bool SkipLicense = false;

@@ -1,14 +1,14 @@
 #include "app/main_window.h"
 
-#include "process/heap.h"
-#include "process/state.h"
-#include "process/text_length.h"
 #include "app/browse.h"
 #include "app/desktop_shell.h"
+#include "base/heap.h"
+#include "base/text_length.h"
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
-#include "deploy/payload.h"
+#include "carried/carried.h"
 #include "install/driver.h"
+#include "process/state.h"
 #include "report/report.h"
 #include "resources/resource.h"
 

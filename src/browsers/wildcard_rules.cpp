@@ -1,6 +1,6 @@
 #include "browsers/wildcard_rules.h"
 
-#include "discovery/text_rules.h"
+#include "base/text_rules.h"
 
 namespace {
 

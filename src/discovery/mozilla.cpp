@@ -2,8 +2,9 @@
 // in the 64-bit registry view and then in the 32-bit one.
 #include <windows.h>
 
-#include "discovery/path_rules.h"
-#include "discovery/registry_text.h"
+#include "base/file_system.h"
+#include "base/path_rules.h"
+#include "base/registry.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
 #include "report/report.h"

@@ -1,6 +1,6 @@
 #include "discovery/navigator_rules.h"
 
-#include "discovery/text_rules.h"
+#include "base/text_rules.h"
 
 namespace {
 const int TwoDigitMajor = 10;

@@ -2,9 +2,10 @@
 // versions, and the unregistered Netscape under Program Files.
 #include <windows.h>
 
+#include "base/file_system.h"
+#include "base/path_rules.h"
+#include "base/registry.h"
 #include "discovery/navigator_rules.h"
-#include "discovery/path_rules.h"
-#include "discovery/registry_text.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
 #include "report/report.h"

@@ -2,9 +2,10 @@
 // those named by its profile files.
 #include <windows.h>
 
-#include "discovery/path_rules.h"
+#include "base/file_system.h"
+#include "base/path_rules.h"
+#include "base/registry.h"
 #include "discovery/program_folder.h"
-#include "discovery/registry_text.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
 #include "report/report.h"

@@ -1,11 +1,12 @@
 #include "discovery/program_folder.h"
 
-#include "deploy/held_folder.h"
-#include "deploy/payload.h"
-#include "deploy/uninstall_entry.h"
-#include "discovery/path_rules.h"
-#include "discovery/registry_text.h"
+#include "base/file_system.h"
+#include "base/held_folder.h"
+#include "base/path_rules.h"
+#include "base/registry.h"
+#include "base/version.h"
 #include "discovery/targets.h"
+#include "entry/uninstall_entry.h"
 #include "report/report.h"
 #include "resources/resource.h"
 

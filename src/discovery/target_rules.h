@@ -1,14 +1,11 @@
 // The install-target list: what the scans found, handed to deployment.
 #pragma once
+#include "resources/product.h"
 
 const int MaxInstallTargets = 20;
 const int TargetNameSize = 100;
 const int PluginPathSize = 261;
 
-// The file that every target path ends in.
-inline constexpr char PluginFileName[] = "npscorew64.dll";
-// The folder of a browser's plug-ins beside its program (Chrome's, Safari's).
-inline constexpr char PluginsFolderName[] = "Plugins";
 
 struct InstallTarget {
     char name[TargetNameSize];

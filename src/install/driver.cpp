@@ -2,20 +2,21 @@
 
 #include <windows.h>
 
-#include "process/state.h"
-#include "deploy/folder_rules.h"
-#include "deploy/font.h"
-#include "deploy/held_folder.h"
-#include "deploy/payload.h"
-#include "deploy/payload_rules.h"
-#include "deploy/registration.h"
-#include "deploy/run_lock.h"
-#include "deploy/uninstall_entry.h"
+#include "base/file_system.h"
+#include "base/folder_rules.h"
+#include "base/held_folder.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
+#include "entry/uninstall_entry.h"
+#include "font/font.h"
 #include "install/placement.h"
+#include "process/state.h"
+#include "registration/registration.h"
+#include "replace/replace.h"
+#include "replace/replace_rules.h"
 #include "report/report.h"
 #include "resources/resource.h"
+#include "run/run_lock.h"
 
 char InstalledPluginPath[272];
 

@@ -2,8 +2,8 @@
 // off the machine again: the remover, ScorewaveRemove.exe in the Scorewave
 // folder of Program Files, the Programs and Features entry and the record.
 #pragma once
-#include "deploy/held_folder.h"
-#include "deploy/payload.h"
+#include "base/held_folder.h"
+#include "replace/replace.h"
 
 enum OwnFilePlacement { OwnFileWritten, OwnFileKept, OwnFileFailed };
 

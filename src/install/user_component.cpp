@@ -2,14 +2,14 @@
 
 #include "install/placement.h"
 
+#include "base/held_folder.h"
+#include "carried/carried.h"
+#include "entry/uninstall_entry.h"
+#include "logon/active_setup.h"
 #include "process/state.h"
-#include "deploy/active_setup.h"
-#include "deploy/held_folder.h"
-#include "deploy/payload.h"
-#include "deploy/payload_rules.h"
-#include "deploy/uninstall_entry.h"
-#include "discovery/targets.h"
+#include "replace/replace_rules.h"
 #include "report/report.h"
+#include "resources/product.h"
 #include "resources/resource.h"
 
 namespace {

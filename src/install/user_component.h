@@ -4,7 +4,7 @@
 // in the product's folder of Program Files, and registers the Active Setup
 // component that runs it at each user's next logon.
 #pragma once
-#include "deploy/held_folder.h"
+#include "base/held_folder.h"
 
 // After the remover, into the product's folder held for it (trustThere false:
 // it was just reset, and nothing there is kept): the files, then the

@@ -3,19 +3,19 @@
 // the installer does, and a closing box says what was removed.
 #include <windows.h>
 
-#include "process/dialog_class.h"
-#include "process/state.h"
-#include "process/system_library.h"
+#include "base/held_folder.h"
+#include "base/system_library.h"
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
-#include "deploy/held_folder.h"
-#include "deploy/run_lock.h"
-#include "deploy/run_log.h"
-#include "deploy/uninstall_entry.h"
+#include "entry/uninstall_entry.h"
+#include "process/dialog_class.h"
+#include "process/state.h"
 #include "remove/removal.h"
 #include "remove/remove_rules.h"
 #include "report/report.h"
 #include "resources/resource.h"
+#include "run/run_lock.h"
+#include "run/run_log.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "remove/remove_rules.h"
 
-#include "deploy/record_rules.h"
-#include "discovery/text_rules.h"
+#include "base/text_rules.h"
+#include "entry/record_rules.h"
 
 bool HasQuietSwitch(const char* commandLine) {
     return HasSwitchWord(commandLine, QuietSwitch);

@@ -1,6 +1,6 @@
 #include "remove/user_removal.h"
 
-#include "deploy/active_setup.h"
+#include "logon/active_setup.h"
 #include "report/report.h"
 #include "resources/resource.h"
 

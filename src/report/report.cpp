@@ -1,7 +1,7 @@
 #include "report/report.h"
 
+#include "base/text_length.h"
 #include "process/state.h"
-#include "process/text_length.h"
 #include "resources/resource.h"
 #include "sysinfo/winver.h"
 

@@ -2,14 +2,15 @@
 // installation, written as the installer writes it.
 #include "user/user_run.h"
 
-#include "process/scoped_handle.h"
-#include "deploy/active_setup.h"
-#include "deploy/folder_rules.h"
-#include "deploy/held_folder.h"
-#include "deploy/payload.h"
-#include "deploy/uninstall_entry.h"
+#include "base/file_system.h"
+#include "base/folder_rules.h"
+#include "base/held_folder.h"
+#include "base/scoped_handle.h"
 #include "discovery/scans.h"
 #include "discovery/targets.h"
+#include "entry/uninstall_entry.h"
+#include "logon/active_setup.h"
+#include "replace/replace.h"
 #include "report/report.h"
 #include "resources/resource.h"
 

@@ -2,10 +2,10 @@
 // "/remove" takes the user's copies back; without either it does nothing.
 #include <windows.h>
 
+#include "base/system_library.h"
+#include "entry/uninstall_entry.h"
+#include "logon/active_setup_rules.h"
 #include "process/state.h"
-#include "process/system_library.h"
-#include "deploy/active_setup_rules.h"
-#include "deploy/uninstall_entry.h"
 #include "report/report.h"
 #include "user/user_run.h"
 

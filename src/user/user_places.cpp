@@ -2,13 +2,13 @@
 
 #include <shlobj.h>
 
+#include "base/file_system.h"
+#include "base/folder_rules.h"
+#include "base/held_folder.h"
+#include "base/path_rules.h"
+#include "entry/record_rules.h"
+#include "logon/active_setup.h"
 #include "process/state.h"
-#include "deploy/active_setup.h"
-#include "deploy/folder_rules.h"
-#include "deploy/held_folder.h"
-#include "deploy/record_rules.h"
-#include "discovery/path_rules.h"
-#include "discovery/targets.h"
 #include "report/report.h"
 #include "resources/resource.h"
 #include "user/user_rules.h"

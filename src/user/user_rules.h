@@ -2,7 +2,7 @@
 // own, and what of its record it may ever act on.
 #pragma once
 
-#include "discovery/text_rules.h"
+#include "base/text_rules.h"
 
 // True when the full path lies inside the folder (a full path too): the
 // folder's characters, compared without regard to ASCII case, then a

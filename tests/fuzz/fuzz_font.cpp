@@ -1,7 +1,7 @@
 // The TrueType name table: family-name record search and its bytes.
 #include <vector>
 
-#include "deploy/font_rules.h"
+#include "font/font_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     std::vector<unsigned char> file(data, data + size);

@@ -2,7 +2,7 @@
 // reads a parked plug-in it holds and the plug-in it carries.
 #include <vector>
 
-#include "deploy/image_rules.h"
+#include "base/image_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     // A heap copy of exactly the bytes given, so any read past them is caught.

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "deploy/registration_rules.h"
+#include "registration/registration_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     std::string command(reinterpret_cast<const char*>(data), size);

@@ -1,7 +1,7 @@
 // FindTextNoCase and ParseDecimal, with and without double-byte lead bytes.
 #include <string>
 
-#include "discovery/text_rules.h"
+#include "base/text_rules.h"
 
 namespace {
 bool ShiftJisLead(unsigned char b) {

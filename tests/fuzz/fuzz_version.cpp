@@ -1,7 +1,7 @@
 // ProductVersion text parse: any bytes, terminated.
 #include <string>
 
-#include "deploy/version_rules.h"
+#include "base/version_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);

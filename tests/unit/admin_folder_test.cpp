@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "deploy/admin_folder_rules.h"
+#include "base/admin_folder_rules.h"
 
 namespace {
 

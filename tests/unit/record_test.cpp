@@ -3,7 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "deploy/record_rules.h"
+#include "entry/record_rules.h"
+#include "replace/replace_rules.h"
 #include "remove/remove_rules.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "deploy/active_setup_rules.h"
+#include "logon/active_setup_rules.h"
 #include "user/user_rules.h"
 
 namespace {

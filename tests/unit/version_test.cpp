@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "deploy/version_rules.h"
+#include "base/version_rules.h"
 
 namespace {
 

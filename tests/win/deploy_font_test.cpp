@@ -3,7 +3,7 @@
 // font file is never replaced, and a malformed one only costs a log line.
 #include <gtest/gtest.h>
 
-#include "deploy/font.h"
+#include "font/font.h"
 #include "win/deploy_lab.h"
 
 using namespace deploy;

@@ -4,7 +4,7 @@
 // the real installer.
 #include <gtest/gtest.h>
 
-#include "deploy/payload.h"
+#include "replace/replace.h"
 #include "win/deploy_lab.h"
 
 using namespace deploy;

@@ -6,7 +6,7 @@
 #include <aclapi.h>
 #include <shlobj.h>
 
-#include "deploy/record_rules.h"
+#include "entry/record_rules.h"
 #include "win/deploy_lab.h"
 
 using namespace deploy;
