@@ -2,6 +2,39 @@
 #pragma once
 #include <windows.h>
 
+// An open registry key closed when it goes out of scope, on every way out.
+// Predefined roots (HKEY_LOCAL_MACHINE, ...) are never held.
+class ScopedKey {
+  public:
+    ScopedKey() = default;
+    explicit ScopedKey(HKEY key) : key_(key) {}
+    ~ScopedKey() { Reset(nullptr); }
+    ScopedKey(const ScopedKey&) = delete;
+    ScopedKey& operator=(const ScopedKey&) = delete;
+
+    HKEY Get() const { return key_; }
+    bool Valid() const { return key_ != nullptr; }
+    // Closes the key held, if any, and takes another.
+    void Reset(HKEY key) {
+        if (key_) RegCloseKey(key_);
+        key_ = key;
+    }
+    // Hands the key over without closing it.
+    HKEY Release() {
+        HKEY key = key_;
+        key_ = nullptr;
+        return key;
+    }
+    // Closed, ready to receive a key from a call that writes one.
+    HKEY* Receive() {
+        Reset(nullptr);
+        return &key_;
+    }
+
+  private:
+    HKEY key_ = nullptr;
+};
+
 // The most bytes any registry text is read with.
 const DWORD RegistryTextLimit = 260;
 // Working buffers for paths: a registry text, its terminator and a margin.
