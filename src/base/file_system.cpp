@@ -5,7 +5,7 @@
 
 #include "base/heap.h"
 #include "base/path_rules.h"
-#include "base/pe_rules.h"
+#include "base/image_rules.h"
 #include "base/registry.h"
 #include "base/system_library.h"
 #include "base/text_length.h"

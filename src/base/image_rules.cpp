@@ -36,10 +36,25 @@ const size_t DirectoryHeaderSize = 16;
 const size_t DirectoryEntrySize = 8;
 const size_t DataEntrySize = 16;
 const uint32_t HighBit = 0x80000000u;
+// What the 64-bit test needs of a program's first bytes.
+const size_t MinimumImageSize = 64;
+const size_t HeaderRoom = 264;
+const uint32_t MachineAmd64 = 0x8664;
+const uint32_t MachineIa64 = 0x0200;
 
 // A UTF-16 unit against an ASCII character, ignoring ASCII case.
 bool SameAsciiLetter(uint32_t unit, char c) {
     return unit <= 0x7F && AsciiUpper(char(unit)) == AsciiUpper(c);
+}
+
+const size_t NoPeHeader = ~size_t(0);
+
+// The offset of the "PE\0\0" signature that an MZ image's header field points
+// to, NoPeHeader when the bytes hold none there.
+size_t PeSignatureOffset(const Bytes& file) {
+    if (file.Word(0) != 0x5A4D) return NoPeHeader; // "MZ"
+    size_t at = file.Dword(0x3C);
+    return file.Dword(at) == PeSignature ? at : NoPeHeader;
 }
 
 // Where the resource directory lies in the file and how its RVAs map to file
@@ -69,9 +84,9 @@ size_t RvaToOffset(const ResourceView& view, uint32_t rva, uint32_t count) {
 bool OpenResourceView(const uint8_t* image, size_t size, ResourceView* view) {
     const Bytes file = {image, size};
     view->file = file;
-    if (file.Word(0) != 0x5A4D) return false; // "MZ"
-    size_t header = size_t(file.Dword(0x3C)) + 4;
-    if (file.Dword(header - 4) != PeSignature) return false;
+    size_t signature = PeSignatureOffset(file);
+    if (signature == NoPeHeader) return false;
+    size_t header = signature + 4;
     size_t optional = header + 20;
     uint32_t optionalSize = file.Word(header + 16);
     uint32_t magic = file.Word(optional);
@@ -220,4 +235,14 @@ bool ReadImageVersionString(const uint8_t* image, size_t size, const char* key, 
     if (outSize > 0) out[0] = '\0';
     return FindImageResource(image, size, VersionResource, {1, nullptr}, &block, &blockSize) &&
            ReadVersionString(block, blockSize, key, out, outSize);
+}
+
+bool IsPe64Image(const unsigned char* bytes, size_t count) {
+    if (!bytes || count <= MinimumImageSize) return false;
+    const Bytes file = {bytes, count};
+    size_t pe = PeSignatureOffset(file);
+    // An offset that is negative as a signed number is no header.
+    if (pe == NoPeHeader || pe >= HighBit || pe + HeaderRoom >= count) return false;
+    uint32_t machine = file.Word(pe + 4);
+    return machine == MachineAmd64 || machine == MachineIa64 || file.Word(pe + 24) == Pe32PlusMagic;
 }

@@ -1,6 +1,7 @@
-// Reading resources out of a PE file held as bytes (the plug-in the installer
-// carries, a file mapped through a handle the installer holds), without the
-// loader: nothing is mapped as an image and no path is opened again.
+// Reading PE files held as bytes, without the loader: telling a 64-bit
+// program from its first bytes, and reading resources (of the plug-in the
+// installer carries, of a file mapped through a handle the installer holds).
+// Nothing is mapped as an image and no path is opened again.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -31,3 +32,12 @@ bool ReadVersionString(const uint8_t* block, size_t size, const char* key, char*
 // The same, straight from a PE file's version resource.
 bool ReadImageVersionString(const uint8_t* image, size_t size, const char* key, char* out,
                             size_t outSize);
+
+// How much of a program file the test reads.
+const int ProgramHeadSize = 4096;
+
+// True for an MZ image whose PE header, read within the bytes given, names an
+// x64 or IA-64 machine or a PE32+ optional header. The header must start more
+// than 264 bytes before the end of what was read; a header offset that is
+// negative as a signed number fails the test.
+bool IsPe64Image(const unsigned char* bytes, size_t count);

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <vector>
 
-#include "base/pe_rules.h"
+#include "base/image_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     // A heap copy of exactly the bytes read, so any read past them is caught.

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/pe_rules.h"
+#include "base/image_rules.h"
 
 namespace {
 
