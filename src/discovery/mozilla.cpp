@@ -54,18 +54,18 @@ void ScanProduct(HKEY products, REGSAM access, const char* product) {
 void ScanMozillaProducts() {
     for (REGSAM view : RegistryViews) {
         REGSAM access = KEY_READ | view;
-        HKEY products;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, MozillaKey, 0, access, &products) != ERROR_SUCCESS)
+        HKEY opened;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, MozillaKey, 0, access, &opened) != ERROR_SUCCESS)
             continue;
+        ScopedKey products(opened);
         char product[ProductNameSize];
         for (DWORD index = 0;; ++index) {
             DWORD nameSize = sizeof product;
-            if (RegEnumKeyExA(products, index, product, &nameSize, nullptr, nullptr, nullptr,
+            if (RegEnumKeyExA(products.Get(), index, product, &nameSize, nullptr, nullptr, nullptr,
                               nullptr) != ERROR_SUCCESS)
                 break;
             product[sizeof product - 1] = '\0';
-            ScanProduct(products, access, product);
+            ScanProduct(products.Get(), access, product);
         }
-        RegCloseKey(products);
     }
 }

@@ -56,21 +56,29 @@ void FindDefaultBrowserPluginFolder() {
                          PluginsSuffix, IsAnsiLeadByte);
 }
 
-void ScanNetscapeNavigator() {
-    HKEY versions;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, NavigatorKey, 0, KEY_READ, &versions) != ERROR_SUCCESS)
-        return;
+namespace {
 
-    bool chosen = false;
-    char chosenName[TargetNameSize] = "";
-    char chosenFolder[ScratchPathSize] = "";
-    char chosenPluginPath[PluginPathSize] = "";
+// The Navigator version the scan takes.
+struct NavigatorChoice {
+    char name[TargetNameSize];
+    char folder[ScratchPathSize];
+    char pluginPath[PluginPathSize];
+};
+
+// Walks Navigator's version subkeys: the version whose folder is the default
+// browser's, else the preferred one. False when none qualifies.
+bool ChooseNavigatorVersion(NavigatorChoice& chosen) {
+    HKEY opened;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, NavigatorKey, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    ScopedKey versions(opened);
+    bool found = false;
     int bestMajor = 0, bestMinor = 0;
     char name[VersionNameSize];
     for (DWORD index = 0;; ++index) {
         DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(versions, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
+        if (RegEnumKeyExA(versions.Get(), index, name, &nameSize, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS)
             break;
         name[sizeof name - 1] = '\0';
         int major, minor;
@@ -80,13 +88,17 @@ void ScanNetscapeNavigator() {
         if (!CopyText(mainKey, sizeof mainKey, name) ||
             !AppendText(mainKey, sizeof mainKey, MainSubkey))
             continue;
-        HKEY main;
-        if (RegOpenKeyExA(versions, mainKey, 0, KEY_READ, &main) != ERROR_SUCCESS) continue;
+        HKEY openedMain;
+        if (RegOpenKeyExA(versions.Get(), mainKey, 0, KEY_READ, &openedMain) != ERROR_SUCCESS)
+            continue;
         char folder[ScratchPathSize];
-        RegistryTextResult read =
-            ReadRegistryText(main, PluginsDirectoryValue, folder, sizeof folder);
-        DWORD error = GetLastError();
-        RegCloseKey(main);
+        RegistryTextResult read;
+        DWORD error;
+        {
+            ScopedKey main(openedMain);
+            read = ReadRegistryText(main.Get(), PluginsDirectoryValue, folder, sizeof folder);
+            error = GetLastError();
+        }
         if (read != RegistryTextRead) {
             SetLastError(error);
             ReportMessage(MSG_CANT_READ_NETSCAPE, nullptr, major, minor);
@@ -103,20 +115,26 @@ void ScanNetscapeNavigator() {
             continue;
         bool isDefault = SamePath(folder, DefaultBrowserPluginFolder) == 0;
         if (isDefault || NavigatorVersionPreferred(major, minor, bestMajor, bestMinor)) {
-            chosen = CopyText(chosenName, sizeof chosenName, CommunicatorPrefix) &&
-                     AppendText(chosenName, sizeof chosenName, name) &&
-                     CopyText(chosenFolder, sizeof chosenFolder, folder) &&
-                     CopyText(chosenPluginPath, sizeof chosenPluginPath, pluginPath);
+            found = CopyText(chosen.name, sizeof chosen.name, CommunicatorPrefix) &&
+                    AppendText(chosen.name, sizeof chosen.name, name) &&
+                    CopyText(chosen.folder, sizeof chosen.folder, folder) &&
+                    CopyText(chosen.pluginPath, sizeof chosen.pluginPath, pluginPath);
             bestMajor = major;
             bestMinor = minor;
             if (isDefault) break;
         }
     }
-    RegCloseKey(versions);
-    if (!chosen) return;
+    return found;
+}
 
-    ReportMessage(MSG_REGISTERED_FOLDER, chosenName, chosenFolder);
-    AddInstallTarget(chosenName, chosenPluginPath);
+} // namespace
+
+void ScanNetscapeNavigator() {
+    NavigatorChoice chosen = {};
+    if (!ChooseNavigatorVersion(chosen)) return;
+
+    ReportMessage(MSG_REGISTERED_FOLDER, chosen.name, chosen.folder);
+    AddInstallTarget(chosen.name, chosen.pluginPath);
 }
 
 void ScanNetscapeFallback() {

@@ -19,11 +19,10 @@ const char VersionedNameFormat[] = "%s %d.%d";
 bool ReadFirstPlace(const ProgramFolderBrowser& browser, char* text, int size) {
     for (int i = 0; i < browser.placeCount; ++i) {
         const RegistryPlace& place = browser.places[i];
-        HKEY key;
-        if (RegOpenKeyExA(place.root, place.key, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
-        RegistryTextResult read = ReadRegistryText(key, place.value, text, size);
-        RegCloseKey(key);
-        return read == RegistryTextRead;
+        HKEY opened;
+        if (RegOpenKeyExA(place.root, place.key, 0, KEY_READ, &opened) != ERROR_SUCCESS) continue;
+        ScopedKey key(opened);
+        return ReadRegistryText(key.Get(), place.value, text, size) == RegistryTextRead;
     }
     return false;
 }
