@@ -20,6 +20,6 @@ const ProgramFolderBrowser Chrome = {
 
 } // namespace
 
-void ScanChrome() {
-    ScanProgramFolderBrowser(Chrome);
+void ScanChrome(TargetPlan& plan) {
+    ScanProgramFolderBrowser(plan, Chrome);
 }

@@ -32,12 +32,10 @@ const int PathSize = 261;
 // Navigator's version subkey names are read with this limit, zero included.
 const DWORD VersionNameSize = 30;
 
-char DefaultBrowserPluginFolder[PathSize];
-
-} // namespace
-
-void FindDefaultBrowserPluginFolder() {
-    DefaultBrowserPluginFolder[0] = '\0';
+// The "Plugins" folder beside the program that opens .html files, when that
+// program exists ("" when it does not).
+void FindDefaultBrowserPluginFolder(char (&folder)[PathSize]) {
+    folder[0] = '\0';
     char text[ScratchPathSize];
     if (ReadRegistryTextAt(HKEY_CLASSES_ROOT, HtmlExtension, KEY_READ, nullptr, text,
                            sizeof text) != RegistryTextRead)
@@ -52,11 +50,8 @@ void FindDefaultBrowserPluginFolder() {
     char program[ScratchPathSize];
     if (!ProgramPathFromCommand(text, program, sizeof program)) return;
     if (GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES) return;
-    ReplaceLastComponent(DefaultBrowserPluginFolder, sizeof DefaultBrowserPluginFolder, program,
-                         PluginsSuffix, IsAnsiLeadByte);
+    ReplaceLastComponent(folder, sizeof folder, program, PluginsSuffix, IsAnsiLeadByte);
 }
-
-namespace {
 
 // The Navigator version the scan takes.
 struct NavigatorChoice {
@@ -67,7 +62,7 @@ struct NavigatorChoice {
 
 // Walks Navigator's version subkeys: the version whose folder is the default
 // browser's, else the preferred one. False when none qualifies.
-bool ChooseNavigatorVersion(NavigatorChoice& chosen) {
+bool ChooseNavigatorVersion(const char* defaultFolder, NavigatorChoice& chosen) {
     HKEY opened;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, NavigatorKey, 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return false;
@@ -113,7 +108,7 @@ bool ChooseNavigatorVersion(NavigatorChoice& chosen) {
         if (!ComposeFilePath(pluginPath, sizeof pluginPath, folder, PluginFileName,
                              AlwaysAddSeparator, IsAnsiLeadByte))
             continue;
-        bool isDefault = SamePath(folder, DefaultBrowserPluginFolder) == 0;
+        bool isDefault = SamePath(folder, defaultFolder) == 0;
         if (isDefault || NavigatorVersionPreferred(major, minor, bestMajor, bestMinor)) {
             found = CopyText(chosen.name, sizeof chosen.name, CommunicatorPrefix) &&
                     AppendText(chosen.name, sizeof chosen.name, name) &&
@@ -129,15 +124,16 @@ bool ChooseNavigatorVersion(NavigatorChoice& chosen) {
 
 } // namespace
 
-void ScanNetscapeNavigator() {
+void ScanNetscapeNavigator(TargetPlan& plan) {
+    char defaultFolder[PathSize];
+    FindDefaultBrowserPluginFolder(defaultFolder);
     NavigatorChoice chosen = {};
-    if (!ChooseNavigatorVersion(chosen)) return;
+    if (!ChooseNavigatorVersion(defaultFolder, chosen)) return;
 
-    ReportMessage(MSG_REGISTERED_FOLDER, chosen.name, chosen.folder);
-    AddInstallTarget(chosen.name, chosen.pluginPath);
+    AcceptTarget(plan, chosen.name, chosen.folder, chosen.name, chosen.pluginPath);
 }
 
-void ScanNetscapeFallback() {
+void ScanNetscapeFallback(TargetPlan& plan) {
     char programFiles[ScratchPathSize];
     ProgramFilesFolder(programFiles);
     char candidate[ScratchPathSize];
@@ -158,7 +154,7 @@ void ScanNetscapeFallback() {
             !AppendText(pluginPath, sizeof pluginPath, PluginFileName))
             return;
         ReportMessage(MSG_UNREGISTERED_FOLDER, NetscapeProgram, folder);
-        AddInstallTarget(FallbackName, pluginPath);
+        AddInstallTarget(plan, FallbackName, pluginPath);
         return;
     }
 }

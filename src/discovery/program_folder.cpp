@@ -50,7 +50,7 @@ bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* progr
 
 } // namespace
 
-void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser) {
+void ScanProgramFolderBrowser(TargetPlan& plan, const ProgramFolderBrowser& browser) {
     char folder[ScratchPathSize];
     if (!ReadFirstPlace(browser, folder, sizeof folder)) return;
     KeepQuotedPart(folder);
@@ -67,14 +67,13 @@ void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser) {
                          SeparatorUnlessPresent, IsAnsiLeadByte))
         return;
     // A place this program leaves alone gets no folder either.
-    if (!IsWantedTarget(pluginPath)) return;
+    if (!IsWantedTarget(plan, pluginPath)) return;
     if (!FolderExists(pluginsFolder) && !ProvidePluginsFolder(browser, folder, pluginsFolder))
         return;
 
     char name[TargetNameSize];
     NameAfterProgram(browser.displayName, pluginsFolder, browser.namingProgram, name, sizeof name);
-    ReportMessage(MSG_REGISTERED_FOLDER, browser.displayName, pluginsFolder);
-    AddInstallTarget(name, pluginPath);
+    AcceptTarget(plan, browser.displayName, pluginsFolder, name, pluginPath);
 }
 
 void NameAfterProgram(const char* displayName, const char* folder, const char* programName,

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "discovery/targets.h"
+
 struct RegistryPlace {
     HKEY root;
     const char* key;
@@ -19,7 +21,7 @@ struct ProgramFolderBrowser {
     bool createPlugins;        // a missing "Plugins" folder is made (else reported)
 };
 
-void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser);
+void ScanProgramFolderBrowser(TargetPlan& plan, const ProgramFolderBrowser& browser);
 
 // The target's name: displayName alone, or followed by the major and minor
 // product version of programName when it lies in folder or above it.

@@ -1,14 +1,15 @@
 // The browser scans, run by the install driver in this order.
 #pragma once
+#include "discovery/targets.h"
 
-// Every scan, in this order, for the installer and the per-user program alike.
-void RunScans();
+// Every scan, in this order, for the installer and the per-user program alike;
+// what they find is added to plan.
+void RunScans(TargetPlan& plan);
 
-void FindDefaultBrowserPluginFolder();
-void ScanNetscapeNavigator();
-void ScanMozillaProducts();
-void ScanOpera();
-void ScanSafari();
-void ScanChrome();
+void ScanNetscapeNavigator(TargetPlan& plan);
+void ScanMozillaProducts(TargetPlan& plan);
+void ScanOpera(TargetPlan& plan);
+void ScanSafari(TargetPlan& plan);
+void ScanChrome(TargetPlan& plan);
 // Runs only when all the others found nothing.
-void ScanNetscapeFallback();
+void ScanNetscapeFallback(TargetPlan& plan);

@@ -7,7 +7,6 @@
 #include "base/held_folder.h"
 #include "base/scoped_handle.h"
 #include "discovery/scans.h"
-#include "discovery/targets.h"
 #include "entry/uninstall_entry.h"
 #include "logon/active_setup.h"
 #include "replace/replace.h"
@@ -72,12 +71,14 @@ unsigned FillUserPlaces() {
     PayloadItem copy = {"plugin", nullptr, nullptr, nullptr, 0, nullptr};
     ScopedHandle file, mapping;
     if (!MapMachineCopy(copy, file, mapping)) return ExitNotDone;
-    TargetFilter = TakeUsersOwn;
-    RunScans();
+    // Static, not on the stack: a frame this large would need the stack probe.
+    static TargetPlan plan;
+    plan.filter = TakeUsersOwn;
+    RunScans(plan);
 
     int failed = 0, waiting = 0;
-    for (int i = InstallTargets.count - 1; i >= 0; --i) {
-        const InstallTarget& target = InstallTargets.records[i];
+    for (int i = plan.targets.count - 1; i >= 0; --i) {
+        const InstallTarget& target = plan.targets.records[i];
         if (target.pluginPath[0] == '\0') continue;
         // Written by an earlier run, or by the installer run by this user.
         if (HoldsPayload(copy, target.pluginPath)) {
