@@ -1,12 +1,9 @@
 #include "discovery/program_folder.h"
 
 #include "base/file_system.h"
-#include "base/held_folder.h"
 #include "base/path_rules.h"
 #include "base/registry.h"
 #include "base/version.h"
-#include "discovery/targets.h"
-#include "entry/uninstall_entry.h"
 #include "report/report.h"
 #include "resources/resource.h"
 
@@ -27,25 +24,29 @@ bool ReadFirstPlace(const ProgramFolderBrowser& browser, char* text, int size) {
     return false;
 }
 
-// Makes the missing "Plugins" folder (Chrome) or reports it (Safari); true
-// when the folder exists afterwards.
-bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* programFolder,
-                          const char* pluginsFolder) {
+// Plans the missing "Plugins" folder (Chrome) or reports it (Safari).
+void PlanPluginsFolder(TargetPlan& plan, const ProgramFolderBrowser& browser,
+                       const char* programFolder, const char* pluginsFolder,
+                       const char* pluginPath) {
     if (!browser.createPlugins) {
         ReportMessage(MSG_FOLDER_MISSING, browser.displayName, pluginsFolder);
-        return false;
+        return;
     }
-    // Made inside the program folder held open, so that it lands nowhere else,
-    // and recorded first, so that the remover takes it away when it is empty.
-    RecordPath(MadeFolders, pluginsFolder);
-    DWORD error = MakeFolderIn(programFolder, PluginsFolderName, CreateNew);
-    if (error == ERROR_SUCCESS) {
-        ReportMessage(MSG_CREATED_DIRECTORY, pluginsFolder);
-    } else {
-        SetLastError(error);
-        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr, browser.displayName, pluginsFolder);
-    }
-    return FolderExists(pluginsFolder);
+    PlannedFolder& planned = plan.folder;
+    if (!CopyText(planned.programFolder, sizeof planned.programFolder, programFolder) ||
+        !CopyText(planned.path, sizeof planned.path, pluginsFolder) ||
+        !CopyText(planned.pluginPath, sizeof planned.pluginPath, pluginPath))
+        return;
+    planned.browser = browser.displayName;
+    planned.namingProgram = browser.namingProgram;
+}
+
+// A "Plugins" folder taken: its target is named after the program in it or above it.
+void AcceptPluginsFolder(TargetPlan& plan, const char* browser, const char* namingProgram,
+                         const char* pluginsFolder, const char* pluginPath) {
+    char name[TargetNameSize];
+    NameAfterProgram(browser, pluginsFolder, namingProgram, name, sizeof name);
+    AcceptTarget(plan, browser, pluginsFolder, name, pluginPath);
 }
 
 } // namespace
@@ -57,8 +58,8 @@ void ScanProgramFolderBrowser(TargetPlan& plan, const ProgramFolderBrowser& brow
     CutBeforeProgramName(folder, browser.programNames, browser.programNameCount, IsAnsiLeadByte);
     if (!FolderExists(folder)) return;
 
-    // Both paths are formed before anything is made, so a folder too deep for
-    // the plug-in's path is left alone.
+    // Both paths are formed before anything is planned, so a folder too deep
+    // for the plug-in's path is left alone.
     char pluginsFolder[ScratchPathSize];
     char pluginPath[PluginPathSize];
     if (!ComposeSubfolder(pluginsFolder, sizeof pluginsFolder, folder, PluginsFolderName,
@@ -68,12 +69,20 @@ void ScanProgramFolderBrowser(TargetPlan& plan, const ProgramFolderBrowser& brow
         return;
     // A place this program leaves alone gets no folder either.
     if (!IsWantedTarget(plan, pluginPath)) return;
-    if (!FolderExists(pluginsFolder) && !ProvidePluginsFolder(browser, folder, pluginsFolder))
+    if (!FolderExists(pluginsFolder)) {
+        PlanPluginsFolder(plan, browser, folder, pluginsFolder, pluginPath);
         return;
+    }
+    AcceptPluginsFolder(plan, browser.displayName, browser.namingProgram, pluginsFolder,
+                        pluginPath);
+}
 
-    char name[TargetNameSize];
-    NameAfterProgram(browser.displayName, pluginsFolder, browser.namingProgram, name, sizeof name);
-    AcceptTarget(plan, browser.displayName, pluginsFolder, name, pluginPath);
+void TakePlannedFolder(TargetPlan& plan) {
+    const PlannedFolder& planned = plan.folder;
+    // Also when making it failed: it may have been made meanwhile.
+    if (planned.browser && FolderExists(planned.path))
+        AcceptPluginsFolder(plan, planned.browser, planned.namingProgram, planned.path,
+                            planned.pluginPath);
 }
 
 void NameAfterProgram(const char* displayName, const char* folder, const char* programName,
