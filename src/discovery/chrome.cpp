@@ -1,5 +1,5 @@
 // Chrome: its program folder from its open commands or its uninstall entry; a
-// missing "Plugins" folder is made.
+// missing "Plugins" folder is planned, to be made.
 #include "discovery/program_folder.h"
 #include "discovery/scans.h"
 
@@ -20,6 +20,6 @@ const ProgramFolderBrowser Chrome = {
 
 } // namespace
 
-void ScanChrome() {
-    ScanProgramFolderBrowser(Chrome);
+void ScanChrome(TargetPlan& plan) {
+    ScanProgramFolderBrowser(plan, Chrome);
 }

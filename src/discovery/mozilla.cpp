@@ -29,7 +29,7 @@ bool ReadProductText(HKEY products, REGSAM access, const char* product, const ch
            ReadRegistryTextAt(products, path, access, value, buffer, size) == RegistryTextRead;
 }
 
-void ScanProduct(HKEY products, REGSAM access, const char* product) {
+void ScanProduct(TargetPlan& plan, HKEY products, REGSAM access, const char* product) {
     char text[ScratchPathSize];
     if (!ReadProductText(products, access, product, BinSubkey, PathToExeValue, text, sizeof text) ||
         !Is64BitExecutable(text))
@@ -45,27 +45,26 @@ void ScanProduct(HKEY products, REGSAM access, const char* product) {
     if (!ComposeFilePath(pluginPath, sizeof pluginPath, text, PluginFileName,
                          SeparatorUnlessPresent, IsAnsiLeadByte))
         return;
-    ReportMessage(MSG_REGISTERED_FOLDER, product, text);
-    AddInstallTarget(product, pluginPath);
+    AcceptTarget(plan, product, text, product, pluginPath);
 }
 
 } // namespace
 
-void ScanMozillaProducts() {
+void ScanMozillaProducts(TargetPlan& plan) {
     for (REGSAM view : RegistryViews) {
         REGSAM access = KEY_READ | view;
-        HKEY products;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, MozillaKey, 0, access, &products) != ERROR_SUCCESS)
+        HKEY opened;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, MozillaKey, 0, access, &opened) != ERROR_SUCCESS)
             continue;
+        ScopedKey products(opened);
         char product[ProductNameSize];
         for (DWORD index = 0;; ++index) {
             DWORD nameSize = sizeof product;
-            if (RegEnumKeyExA(products, index, product, &nameSize, nullptr, nullptr, nullptr,
+            if (RegEnumKeyExA(products.Get(), index, product, &nameSize, nullptr, nullptr, nullptr,
                               nullptr) != ERROR_SUCCESS)
                 break;
             product[sizeof product - 1] = '\0';
-            ScanProduct(products, access, product);
+            ScanProduct(plan, products.Get(), access, product);
         }
-        RegCloseKey(products);
     }
 }

@@ -32,12 +32,10 @@ const int PathSize = 261;
 // Navigator's version subkey names are read with this limit, zero included.
 const DWORD VersionNameSize = 30;
 
-char DefaultBrowserPluginFolder[PathSize];
-
-} // namespace
-
-void FindDefaultBrowserPluginFolder() {
-    DefaultBrowserPluginFolder[0] = '\0';
+// The "Plugins" folder beside the program that opens .html files, when that
+// program exists ("" when it does not).
+void FindDefaultBrowserPluginFolder(char (&folder)[PathSize]) {
+    folder[0] = '\0';
     char text[ScratchPathSize];
     if (ReadRegistryTextAt(HKEY_CLASSES_ROOT, HtmlExtension, KEY_READ, nullptr, text,
                            sizeof text) != RegistryTextRead)
@@ -52,25 +50,30 @@ void FindDefaultBrowserPluginFolder() {
     char program[ScratchPathSize];
     if (!ProgramPathFromCommand(text, program, sizeof program)) return;
     if (GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES) return;
-    ReplaceLastComponent(DefaultBrowserPluginFolder, sizeof DefaultBrowserPluginFolder, program,
-                         PluginsSuffix, IsAnsiLeadByte);
+    ReplaceLastComponent(folder, sizeof folder, program, PluginsSuffix, IsAnsiLeadByte);
 }
 
-void ScanNetscapeNavigator() {
-    HKEY versions;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, NavigatorKey, 0, KEY_READ, &versions) != ERROR_SUCCESS)
-        return;
+// The Navigator version the scan takes.
+struct NavigatorChoice {
+    char name[TargetNameSize];
+    char folder[ScratchPathSize];
+    char pluginPath[PluginPathSize];
+};
 
-    bool chosen = false;
-    char chosenName[TargetNameSize] = "";
-    char chosenFolder[ScratchPathSize] = "";
-    char chosenPluginPath[PluginPathSize] = "";
+// Walks Navigator's version subkeys: the version whose folder is the default
+// browser's, else the preferred one. False when none qualifies.
+bool ChooseNavigatorVersion(const char* defaultFolder, NavigatorChoice& chosen) {
+    HKEY opened;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, NavigatorKey, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    ScopedKey versions(opened);
+    bool found = false;
     int bestMajor = 0, bestMinor = 0;
     char name[VersionNameSize];
     for (DWORD index = 0;; ++index) {
         DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(versions, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
+        if (RegEnumKeyExA(versions.Get(), index, name, &nameSize, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS)
             break;
         name[sizeof name - 1] = '\0';
         int major, minor;
@@ -80,13 +83,17 @@ void ScanNetscapeNavigator() {
         if (!CopyText(mainKey, sizeof mainKey, name) ||
             !AppendText(mainKey, sizeof mainKey, MainSubkey))
             continue;
-        HKEY main;
-        if (RegOpenKeyExA(versions, mainKey, 0, KEY_READ, &main) != ERROR_SUCCESS) continue;
+        HKEY openedMain;
+        if (RegOpenKeyExA(versions.Get(), mainKey, 0, KEY_READ, &openedMain) != ERROR_SUCCESS)
+            continue;
         char folder[ScratchPathSize];
-        RegistryTextResult read =
-            ReadRegistryText(main, PluginsDirectoryValue, folder, sizeof folder);
-        DWORD error = GetLastError();
-        RegCloseKey(main);
+        RegistryTextResult read;
+        DWORD error;
+        {
+            ScopedKey main(openedMain);
+            read = ReadRegistryText(main.Get(), PluginsDirectoryValue, folder, sizeof folder);
+            error = GetLastError();
+        }
         if (read != RegistryTextRead) {
             SetLastError(error);
             ReportMessage(MSG_CANT_READ_NETSCAPE, nullptr, major, minor);
@@ -101,25 +108,32 @@ void ScanNetscapeNavigator() {
         if (!ComposeFilePath(pluginPath, sizeof pluginPath, folder, PluginFileName,
                              AlwaysAddSeparator, IsAnsiLeadByte))
             continue;
-        bool isDefault = SamePath(folder, DefaultBrowserPluginFolder) == 0;
+        bool isDefault = SamePath(folder, defaultFolder) == 0;
         if (isDefault || NavigatorVersionPreferred(major, minor, bestMajor, bestMinor)) {
-            chosen = CopyText(chosenName, sizeof chosenName, CommunicatorPrefix) &&
-                     AppendText(chosenName, sizeof chosenName, name) &&
-                     CopyText(chosenFolder, sizeof chosenFolder, folder) &&
-                     CopyText(chosenPluginPath, sizeof chosenPluginPath, pluginPath);
+            found = CopyText(chosen.name, sizeof chosen.name, CommunicatorPrefix) &&
+                    AppendText(chosen.name, sizeof chosen.name, name) &&
+                    CopyText(chosen.folder, sizeof chosen.folder, folder) &&
+                    CopyText(chosen.pluginPath, sizeof chosen.pluginPath, pluginPath);
             bestMajor = major;
             bestMinor = minor;
             if (isDefault) break;
         }
     }
-    RegCloseKey(versions);
-    if (!chosen) return;
-
-    ReportMessage(MSG_REGISTERED_FOLDER, chosenName, chosenFolder);
-    AddInstallTarget(chosenName, chosenPluginPath);
+    return found;
 }
 
-void ScanNetscapeFallback() {
+} // namespace
+
+void ScanNetscapeNavigator(TargetPlan& plan) {
+    char defaultFolder[PathSize];
+    FindDefaultBrowserPluginFolder(defaultFolder);
+    NavigatorChoice chosen = {};
+    if (!ChooseNavigatorVersion(defaultFolder, chosen)) return;
+
+    AcceptTarget(plan, chosen.name, chosen.folder, chosen.name, chosen.pluginPath);
+}
+
+void ScanNetscapeFallback(TargetPlan& plan) {
     char programFiles[ScratchPathSize];
     ProgramFilesFolder(programFiles);
     char candidate[ScratchPathSize];
@@ -140,7 +154,7 @@ void ScanNetscapeFallback() {
             !AppendText(pluginPath, sizeof pluginPath, PluginFileName))
             return;
         ReportMessage(MSG_UNREGISTERED_FOLDER, NetscapeProgram, folder);
-        AddInstallTarget(FallbackName, pluginPath);
+        AddInstallTarget(plan, FallbackName, pluginPath);
         return;
     }
 }

@@ -30,19 +30,18 @@ bool ReadOperaRegistryPluginPath(char* buffer, int size) {
            FolderExists(buffer);
 }
 
-// Adds folder as a target named after the opera.exe in it or above it.
-void AcceptOperaFolder(const char* folder) {
+// Accepts folder as a target named after the opera.exe in it or above it.
+void AcceptOperaFolder(TargetPlan& plan, const char* folder) {
     char pluginPath[PluginPathSize];
     if (!ComposeFilePath(pluginPath, sizeof pluginPath, folder, PluginFileName,
                          SeparatorUnlessPresent, IsAnsiLeadByte))
         return;
     char name[TargetNameSize];
     NameAfterProgram(OperaName, folder, OperaProgram, name, sizeof name);
-    ReportMessage(MSG_REGISTERED_FOLDER, OperaName, folder);
-    AddInstallTarget(name, pluginPath);
+    AcceptTarget(plan, OperaName, folder, name, pluginPath);
 }
 
-void ScanOperaProfiles() {
+void ScanOperaProfiles(TargetPlan& plan) {
     char profiles[ScratchPathSize];
     if (SpecialFolderPath(CsidlAppData, profiles, ProfileTextLimit) == 0) return;
     if ((!EndsWithBackslash(profiles, IsAnsiLeadByte) &&
@@ -68,18 +67,18 @@ void ScanOperaProfiles() {
         GetPrivateProfileStringA(ProfileSection, PluginPathValue, "", folder, ProfileTextLimit,
                                  profile);
         folder[ProfileTextLimit - 1] = '\0';
-        if (folder[0] != '\0' && FolderExists(folder)) AcceptOperaFolder(folder);
+        if (folder[0] != '\0' && FolderExists(folder)) AcceptOperaFolder(plan, folder);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
 }
 
 } // namespace
 
-void ScanOpera() {
+void ScanOpera(TargetPlan& plan) {
     char folder[ScratchPathSize];
     if (ReadOperaRegistryPluginPath(folder, sizeof folder)) {
-        AcceptOperaFolder(folder);
+        AcceptOperaFolder(plan, folder);
         return;
     }
-    ScanOperaProfiles();
+    ScanOperaProfiles(plan);
 }

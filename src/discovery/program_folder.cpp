@@ -1,12 +1,9 @@
 #include "discovery/program_folder.h"
 
 #include "base/file_system.h"
-#include "base/held_folder.h"
 #include "base/path_rules.h"
 #include "base/registry.h"
 #include "base/version.h"
-#include "discovery/targets.h"
-#include "entry/uninstall_entry.h"
 #include "report/report.h"
 #include "resources/resource.h"
 
@@ -19,47 +16,50 @@ const char VersionedNameFormat[] = "%s %d.%d";
 bool ReadFirstPlace(const ProgramFolderBrowser& browser, char* text, int size) {
     for (int i = 0; i < browser.placeCount; ++i) {
         const RegistryPlace& place = browser.places[i];
-        HKEY key;
-        if (RegOpenKeyExA(place.root, place.key, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
-        RegistryTextResult read = ReadRegistryText(key, place.value, text, size);
-        RegCloseKey(key);
-        return read == RegistryTextRead;
+        HKEY opened;
+        if (RegOpenKeyExA(place.root, place.key, 0, KEY_READ, &opened) != ERROR_SUCCESS) continue;
+        ScopedKey key(opened);
+        return ReadRegistryText(key.Get(), place.value, text, size) == RegistryTextRead;
     }
     return false;
 }
 
-// Makes the missing "Plugins" folder (Chrome) or reports it (Safari); true
-// when the folder exists afterwards.
-bool ProvidePluginsFolder(const ProgramFolderBrowser& browser, const char* programFolder,
-                          const char* pluginsFolder) {
+// Plans the missing "Plugins" folder (Chrome) or reports it (Safari).
+void PlanPluginsFolder(TargetPlan& plan, const ProgramFolderBrowser& browser,
+                       const char* programFolder, const char* pluginsFolder,
+                       const char* pluginPath) {
     if (!browser.createPlugins) {
         ReportMessage(MSG_FOLDER_MISSING, browser.displayName, pluginsFolder);
-        return false;
+        return;
     }
-    // Made inside the program folder held open, so that it lands nowhere else,
-    // and recorded first, so that the remover takes it away when it is empty.
-    RecordPath(MadeFolders, pluginsFolder);
-    DWORD error = MakeFolderIn(programFolder, PluginsFolderName, CreateNew);
-    if (error == ERROR_SUCCESS) {
-        ReportMessage(MSG_CREATED_DIRECTORY, pluginsFolder);
-    } else {
-        SetLastError(error);
-        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr, browser.displayName, pluginsFolder);
-    }
-    return FolderExists(pluginsFolder);
+    PlannedFolder& planned = plan.folder;
+    if (!CopyText(planned.programFolder, sizeof planned.programFolder, programFolder) ||
+        !CopyText(planned.path, sizeof planned.path, pluginsFolder) ||
+        !CopyText(planned.pluginPath, sizeof planned.pluginPath, pluginPath))
+        return;
+    planned.browser = browser.displayName;
+    planned.namingProgram = browser.namingProgram;
+}
+
+// A "Plugins" folder taken: its target is named after the program in it or above it.
+void AcceptPluginsFolder(TargetPlan& plan, const char* browser, const char* namingProgram,
+                         const char* pluginsFolder, const char* pluginPath) {
+    char name[TargetNameSize];
+    NameAfterProgram(browser, pluginsFolder, namingProgram, name, sizeof name);
+    AcceptTarget(plan, browser, pluginsFolder, name, pluginPath);
 }
 
 } // namespace
 
-void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser) {
+void ScanProgramFolderBrowser(TargetPlan& plan, const ProgramFolderBrowser& browser) {
     char folder[ScratchPathSize];
     if (!ReadFirstPlace(browser, folder, sizeof folder)) return;
     KeepQuotedPart(folder);
     CutBeforeProgramName(folder, browser.programNames, browser.programNameCount, IsAnsiLeadByte);
     if (!FolderExists(folder)) return;
 
-    // Both paths are formed before anything is made, so a folder too deep for
-    // the plug-in's path is left alone.
+    // Both paths are formed before anything is planned, so a folder too deep
+    // for the plug-in's path is left alone.
     char pluginsFolder[ScratchPathSize];
     char pluginPath[PluginPathSize];
     if (!ComposeSubfolder(pluginsFolder, sizeof pluginsFolder, folder, PluginsFolderName,
@@ -68,14 +68,21 @@ void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser) {
                          SeparatorUnlessPresent, IsAnsiLeadByte))
         return;
     // A place this program leaves alone gets no folder either.
-    if (!IsWantedTarget(pluginPath)) return;
-    if (!FolderExists(pluginsFolder) && !ProvidePluginsFolder(browser, folder, pluginsFolder))
+    if (!IsWantedTarget(plan, pluginPath)) return;
+    if (!FolderExists(pluginsFolder)) {
+        PlanPluginsFolder(plan, browser, folder, pluginsFolder, pluginPath);
         return;
+    }
+    AcceptPluginsFolder(plan, browser.displayName, browser.namingProgram, pluginsFolder,
+                        pluginPath);
+}
 
-    char name[TargetNameSize];
-    NameAfterProgram(browser.displayName, pluginsFolder, browser.namingProgram, name, sizeof name);
-    ReportMessage(MSG_REGISTERED_FOLDER, browser.displayName, pluginsFolder);
-    AddInstallTarget(name, pluginPath);
+void TakePlannedFolder(TargetPlan& plan) {
+    const PlannedFolder& planned = plan.folder;
+    // Also when making it failed: it may have been made meanwhile.
+    if (planned.browser && FolderExists(planned.path))
+        AcceptPluginsFolder(plan, planned.browser, planned.namingProgram, planned.path,
+                            planned.pluginPath);
 }
 
 void NameAfterProgram(const char* displayName, const char* folder, const char* programName,

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "discovery/targets.h"
+
 struct RegistryPlace {
     HKEY root;
     const char* key;
@@ -16,10 +18,12 @@ struct ProgramFolderBrowser {
     const char* const* programNames; // cut off the registry text, in this order
     int programNameCount;
     const char* namingProgram; // looked for upward from the plug-in folder
-    bool createPlugins;        // a missing "Plugins" folder is made (else reported)
+    bool createPlugins;        // a missing "Plugins" folder is planned (else reported)
 };
 
-void ScanProgramFolderBrowser(const ProgramFolderBrowser& browser);
+void ScanProgramFolderBrowser(TargetPlan& plan, const ProgramFolderBrowser& browser);
+// The target of the planned folder, once that folder exists.
+void TakePlannedFolder(TargetPlan& plan);
 
 // The target's name: displayName alone, or followed by the major and minor
 // product version of programName when it lies in folder or above it.

@@ -23,6 +23,6 @@ const ProgramFolderBrowser Safari = {
 
 } // namespace
 
-void ScanSafari() {
-    ScanProgramFolderBrowser(Safari);
+void ScanSafari(TargetPlan& plan) {
+    ScanProgramFolderBrowser(plan, Safari);
 }

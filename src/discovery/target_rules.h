@@ -6,7 +6,6 @@ const int MaxInstallTargets = 20;
 const int TargetNameSize = 100;
 const int PluginPathSize = 261;
 
-
 struct InstallTarget {
     char name[TargetNameSize];
     char pluginPath[PluginPathSize]; // "" when an earlier record has the same path
@@ -16,8 +15,6 @@ struct InstallTargetList {
     InstallTarget records[MaxInstallTargets];
     int count;
 };
-
-extern InstallTargetList InstallTargets;
 
 // Appends a record; a path equal (exactly, case-sensitive) to an earlier
 // record's is blanked, the record itself stays. Returns false, adding nothing,

@@ -1,12 +1,18 @@
 #include "discovery/targets.h"
 
-InstallTargetList InstallTargets;
-bool (*TargetFilter)(const char* pluginPath);
+#include "report/report.h"
+#include "resources/resource.h"
 
-void AddInstallTarget(const char* name, const char* pluginPath) {
-    if (IsWantedTarget(pluginPath)) AddInstallTargetTo(InstallTargets, name, pluginPath);
+void AcceptTarget(TargetPlan& plan, const char* browser, const char* folder, const char* name,
+                  const char* pluginPath) {
+    ReportMessage(MSG_REGISTERED_FOLDER, browser, folder);
+    AddInstallTarget(plan, name, pluginPath);
 }
 
-bool IsWantedTarget(const char* pluginPath) {
-    return !TargetFilter || TargetFilter(pluginPath);
+void AddInstallTarget(TargetPlan& plan, const char* name, const char* pluginPath) {
+    if (IsWantedTarget(plan, pluginPath)) AddInstallTargetTo(plan.targets, name, pluginPath);
+}
+
+bool IsWantedTarget(const TargetPlan& plan, const char* pluginPath) {
+    return !plan.filter || plan.filter(pluginPath);
 }

@@ -6,7 +6,6 @@
 #include "base/folder_rules.h"
 #include "base/held_folder.h"
 #include "discovery/scans.h"
-#include "discovery/targets.h"
 #include "entry/uninstall_entry.h"
 #include "font/font.h"
 #include "install/placement.h"
@@ -45,15 +44,32 @@ void RemoveOldPluginBeside(const char* pluginPath) {
     if (HoldFolder(folderPath, folder) == ERROR_SUCCESS) DeleteInFolder(folder, OldPluginFileName);
 }
 
-} // namespace
+// The "Plugins" folder the scans planned: in the record first, so that the
+// remover takes it away when it is empty, then made inside its program
+// folder held open, so that it lands nowhere else.
+void MakePlannedFolder(const PlannedFolder& planned) {
+    if (!planned.browser) return;
+    RecordPath(MadeFolders, planned.path);
+    DWORD error = MakeFolderIn(planned.programFolder, PluginsFolderName, CreateNew);
+    if (error == ERROR_SUCCESS) {
+        ReportMessage(MSG_CREATED_DIRECTORY, planned.path);
+    } else {
+        SetLastError(error);
+        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr, planned.browser, planned.path);
+    }
+}
 
-int ScanAndDeploy() {
-    RunScans();
+// All scans, the folder they planned, and the walk over the targets they
+// found: 3 when anything was written, else 1.
+int ScanAndDeploy(TargetPlan& plan) {
+    RunScans(plan);
+    MakePlannedFolder(plan.folder);
+    FinishScans(plan);
 
     char registrationPath[ScratchPathSize] = "";
     int result = DeployFailed;
-    for (int i = InstallTargets.count - 1; i >= 0; --i) {
-        const InstallTarget& target = InstallTargets.records[i];
+    for (int i = plan.targets.count - 1; i >= 0; --i) {
+        const InstallTarget& target = plan.targets.records[i];
         if (target.pluginPath[0] == '\0') continue;
         // In the record before it is written; forgotten again when it was not.
         bool recorded = RecordPath(PluginPaths, target.pluginPath);
@@ -80,6 +96,8 @@ int ScanAndDeploy() {
     return result;
 }
 
+} // namespace
+
 bool InstallDriver() {
     // Held for the whole run, font and registration included. Without it
     // (refused, given up, or the window closed while waiting) nothing is done.
@@ -89,7 +107,9 @@ bool InstallDriver() {
     ReportMessage(MSG_PLUGIN_FILE_NAME, PluginFileName, PayloadVersion.major, PayloadVersion.minor,
                   PayloadVersion.patch);
     PlaceRemoverAndEntry();
-    int result = ScanAndDeploy();
+    // Static, not on the stack: a frame this large would need the stack probe.
+    static TargetPlan plan;
+    int result = ScanAndDeploy(plan);
     if (InstalledPluginPath[0] != '\0') InstallMusicFont(InstalledPluginPath);
     FinishPlacement(result > 2);
     if (result <= 2) return false;
@@ -98,8 +118,8 @@ bool InstallDriver() {
     LogSeparator();
     ReportMessage(MSG_INSTALLED, Preloaded(MSG_PRODUCT_NAME), PayloadVersion.major,
                   PayloadVersion.minor, PayloadVersion.patch);
-    for (int i = 0; i < InstallTargets.count; ++i)
-        ReportMessage(MSG_FOR_BROWSER, InstallTargets.records[i].name);
+    for (int i = 0; i < plan.targets.count; ++i)
+        ReportMessage(MSG_FOR_BROWSER, plan.targets.records[i].name);
 
     char returnText[ReturnTextLimit];
     if (LoadStringA(ModuleHandle, MSG_RETURN_TO_DOWNLOAD, returnText, sizeof returnText) > 0)

@@ -7,7 +7,6 @@
 #include "base/held_folder.h"
 #include "base/scoped_handle.h"
 #include "discovery/scans.h"
-#include "discovery/targets.h"
 #include "entry/uninstall_entry.h"
 #include "logon/active_setup.h"
 #include "replace/replace.h"
@@ -57,6 +56,21 @@ bool MapMachineCopy(PayloadItem& copy, ScopedHandle& file, ScopedHandle& mapping
     return false;
 }
 
+// The "Plugins" folder the scans planned: in this user's record first, so
+// that the removal run takes it away when it is empty, then made inside its
+// program folder held open, so that it lands nowhere else.
+void MakePlannedFolder(const PlannedFolder& planned) {
+    if (!planned.browser) return;
+    RecordPath(MadeFolders, planned.path);
+    DWORD error = MakeFolderIn(planned.programFolder, PluginsFolderName, CreateNew);
+    if (error == ERROR_SUCCESS) {
+        ReportMessage(MSG_CREATED_DIRECTORY, planned.path);
+    } else {
+        SetLastError(error);
+        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr, planned.browser, planned.path);
+    }
+}
+
 // A file another program holds: it is written at the next logon.
 bool HeldByAProgram(const char* path) {
     ScopedHandle file(CreateFileA(path, FILE_WRITE_DATA,
@@ -72,12 +86,16 @@ unsigned FillUserPlaces() {
     PayloadItem copy = {"plugin", nullptr, nullptr, nullptr, 0, nullptr};
     ScopedHandle file, mapping;
     if (!MapMachineCopy(copy, file, mapping)) return ExitNotDone;
-    TargetFilter = TakeUsersOwn;
-    RunScans();
+    // Static, not on the stack: a frame this large would need the stack probe.
+    static TargetPlan plan;
+    plan.filter = TakeUsersOwn;
+    RunScans(plan);
+    MakePlannedFolder(plan.folder);
+    FinishScans(plan);
 
     int failed = 0, waiting = 0;
-    for (int i = InstallTargets.count - 1; i >= 0; --i) {
-        const InstallTarget& target = InstallTargets.records[i];
+    for (int i = plan.targets.count - 1; i >= 0; --i) {
+        const InstallTarget& target = plan.targets.records[i];
         if (target.pluginPath[0] == '\0') continue;
         // Written by an earlier run, or by the installer run by this user.
         if (HoldsPayload(copy, target.pluginPath)) {
