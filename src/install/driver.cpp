@@ -44,26 +44,11 @@ void RemoveOldPluginBeside(const char* pluginPath) {
     if (HoldFolder(folderPath, folder) == ERROR_SUCCESS) DeleteInFolder(folder, OldPluginFileName);
 }
 
-// The "Plugins" folder the scans planned: in the record first, so that the
-// remover takes it away when it is empty, then made inside its program
-// folder held open, so that it lands nowhere else.
-void MakePlannedFolder(const PlannedFolder& planned) {
-    if (!planned.browser) return;
-    RecordPath(MadeFolders, planned.path);
-    DWORD error = MakeFolderIn(planned.programFolder, PluginsFolderName, CreateNew);
-    if (error == ERROR_SUCCESS) {
-        ReportMessage(MSG_CREATED_DIRECTORY, planned.path);
-    } else {
-        SetLastError(error);
-        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr, planned.browser, planned.path);
-    }
-}
-
 // All scans, the folder they planned, and the walk over the targets they
 // found: 3 when anything was written, else 1.
 int ScanAndDeploy(TargetPlan& plan) {
     RunScans(plan);
-    MakePlannedFolder(plan.folder);
+    MakePluginsFolder(plan.folder.browser, plan.folder.programFolder, plan.folder.path);
     FinishScans(plan);
 
     char registrationPath[ScratchPathSize] = "";

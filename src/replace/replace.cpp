@@ -1,4 +1,5 @@
 #include "base/version.h"
+#include "entry/uninstall_entry.h"
 #include "replace/replace.h"
 
 #include <cstring>
@@ -326,4 +327,16 @@ int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* brow
     int result = DeployWithRetries(item, targetPath, browserName);
     if (result == DeployWritten) PlacedBytes += item.size;
     return result;
+}
+
+void MakePluginsFolder(const char* browser, const char* programFolder, const char* path) {
+    if (!browser) return;
+    RecordPath(MadeFolders, path);
+    DWORD error = MakeFolderIn(programFolder, PluginsFolderName, CreateNew);
+    if (error == ERROR_SUCCESS) {
+        ReportMessage(MSG_CREATED_DIRECTORY, path);
+    } else {
+        SetLastError(error);
+        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr, browser, path);
+    }
 }

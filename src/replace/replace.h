@@ -38,3 +38,8 @@ bool Park(const HeldFolder& folder, const char* name, HANDLE file, char* parked)
 // none) goes. When the new file cannot take the name, it goes and the parked
 // file takes the name back. ERROR_SUCCESS or why the new file did not.
 DWORD ReplaceTarget(const HeldFolder& folder, const char* name, HANDLE temporary, HANDLE parked);
+// A browser's missing "Plugins" folder (path) in its program folder: in the
+// record first, so that removal takes it away when it is empty, then made
+// inside the program folder held open, so that it lands nowhere else; logged
+// either way. Nothing when browser is null.
+void MakePluginsFolder(const char* browser, const char* programFolder, const char* path);

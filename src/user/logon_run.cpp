@@ -56,21 +56,6 @@ bool MapMachineCopy(PayloadItem& copy, ScopedHandle& file, ScopedHandle& mapping
     return false;
 }
 
-// The "Plugins" folder the scans planned: in this user's record first, so
-// that the removal run takes it away when it is empty, then made inside its
-// program folder held open, so that it lands nowhere else.
-void MakePlannedFolder(const PlannedFolder& planned) {
-    if (!planned.browser) return;
-    RecordPath(MadeFolders, planned.path);
-    DWORD error = MakeFolderIn(planned.programFolder, PluginsFolderName, CreateNew);
-    if (error == ERROR_SUCCESS) {
-        ReportMessage(MSG_CREATED_DIRECTORY, planned.path);
-    } else {
-        SetLastError(error);
-        ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr, planned.browser, planned.path);
-    }
-}
-
 // A file another program holds: it is written at the next logon.
 bool HeldByAProgram(const char* path) {
     ScopedHandle file(CreateFileA(path, FILE_WRITE_DATA,
@@ -90,7 +75,7 @@ unsigned FillUserPlaces() {
     static TargetPlan plan;
     plan.filter = TakeUsersOwn;
     RunScans(plan);
-    MakePlannedFolder(plan.folder);
+    MakePluginsFolder(plan.folder.browser, plan.folder.programFolder, plan.folder.path);
     FinishScans(plan);
 
     int failed = 0, waiting = 0;
