@@ -13,6 +13,7 @@
 #include "report/report.h"
 #include "resources/resource.h"
 #include "run/run_log.h"
+#include "sysinfo/winver.h"
 
 bool SilentMode = false;
 bool SkipLicense = false;
@@ -51,6 +52,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Without OLE the page after the installation is not asked of the desktop shell.
     OleReady = SUCCEEDED(OleInitialize(nullptr));
     LoadPreloadedStrings();
+    // The log's heading names Windows; read once, for every heading of the run.
+    static WindowsLineParts windows;
+    if (ReadWindowsLineParts(&windows))
+        SetWindowsLine(windows.edition, windows.facts.major, windows.facts.minor,
+                       windows.facts.servicePack);
 
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);

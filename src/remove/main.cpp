@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "run/run_lock.h"
 #include "run/run_log.h"
+#include "sysinfo/winver.h"
 
 namespace {
 
@@ -59,6 +60,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     EnforceRedirectionTrust();
     ModuleHandle = GetModuleHandleA(nullptr);
     LoadPreloadedStrings();
+    // The log's heading names Windows; read once, for every heading of the run.
+    static WindowsLineParts windows;
+    if (ReadWindowsLineParts(&windows))
+        SetWindowsLine(windows.edition, windows.facts.major, windows.facts.minor,
+                       windows.facts.servicePack);
     bool quiet = HasQuietSwitch(GetCommandLineA());
     AnswerUnseenBoxes(quiet);
     // Nobody watches a quiet removal: its log goes to a file.

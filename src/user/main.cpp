@@ -7,12 +7,18 @@
 #include "logon/active_setup_rules.h"
 #include "process/state.h"
 #include "report/report.h"
+#include "sysinfo/winver.h"
 #include "user/user_run.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
     ModuleHandle = GetModuleHandleA(nullptr);
     LoadPreloadedStrings();
+    // The log's heading names Windows; read once, for every heading of the run.
+    static WindowsLineParts windows;
+    if (ReadWindowsLineParts(&windows))
+        SetWindowsLine(windows.edition, windows.facts.major, windows.facts.minor,
+                       windows.facts.servicePack);
     // Logon waits for this program, and nobody is there to answer.
     AnswerUnseenBoxes(true);
     KeepRecordForUser();
