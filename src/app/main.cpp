@@ -5,14 +5,14 @@
 #include "app/desktop_shell.h"
 #include "app/main_window.h"
 #include "app/switch_rules.h"
-#include "base/held_folder.h"
-#include "base/system_library.h"
 #include "install/driver.h"
 #include "process/dialog_class.h"
+#include "process/start.h"
 #include "process/state.h"
 #include "report/report.h"
 #include "resources/resource.h"
 #include "run/run_log.h"
+#include "sysinfo/winver.h"
 
 bool SilentMode = false;
 bool SkipLicense = false;
@@ -43,24 +43,23 @@ UINT RunWindowed(int showState) {
     return UINT(msg.wParam);
 }
 
-} // namespace
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    RestrictDllSearch();
-    EnforceRedirectionTrust();
+unsigned Install(const char* commandLine) {
     // Without OLE the page after the installation is not asked of the desktop shell.
     OleReady = SUCCEEDED(OleInitialize(nullptr));
-    LoadPreloadedStrings();
+    // The log's heading names Windows; read once, for every heading of the run.
+    static WindowsLineParts windows;
+    if (ReadWindowsLineParts(&windows))
+        SetWindowsLine(windows.edition, windows.facts.major, windows.facts.minor,
+                       windows.facts.servicePack);
 
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
 
-    ModuleHandle = GetModuleHandleA(nullptr);
     AnswerUnseenBoxes(false);
 
-    Switches switches = ScanSwitches(GetCommandLineA());
+    Switches switches = ScanSwitches(commandLine);
     SilentMode = switches.silent;
     SkipLicense = switches.skipLicense;
 
@@ -77,14 +76,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
 
     if (OleReady) OleUninitialize();
-    ExitProcess(exitCode);
+    return exitCode;
 }
 
-// The program's entry point. The C runtime's start-up code is not linked: the
-// program has no static constructors and reads its command line itself, and
-// leaving it out keeps the executable small. Visible to the linker although the
-// whole program is optimised as one unit, which drops every other global name.
+} // namespace
+
+// The installer's entry point (process/start.h). Visible to the linker although
+// the whole program is optimised as one unit, which drops every other global
+// name.
 extern "C" __attribute__((externally_visible)) void WINAPI WinMainCRTStartup() {
-    ExitProcess(
-        UINT(WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT)));
+    RunProgram(RefuseUserMountPoints, Install);
 }

@@ -1,7 +1,7 @@
 #include "logon/active_setup_rules.h"
 
 #include "base/text_rules.h"
-#include "replace/replace_rules.h"
+#include "resources/product.h"
 
 namespace {
 
@@ -86,8 +86,8 @@ int CompareStamps(const ComponentStamp& a, const ComponentStamp& b) {
 }
 
 ComponentStamp FirstStamp() {
-    return {{unsigned(PayloadVersion.major), unsigned(PayloadVersion.minor),
-             unsigned(PayloadVersion.patch), 0}};
+    return {{unsigned(ProductVersion.major), unsigned(ProductVersion.minor),
+             unsigned(ProductVersion.patch), 0}};
 }
 
 ComponentStamp InstallStamp(bool present, const ComponentStamp& stamp, ComponentCommand command) {

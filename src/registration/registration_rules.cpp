@@ -2,8 +2,11 @@
 
 #include <cstring>
 
+#include "resources/version.h"
+
 // The host is ours; the path and the query are what the download page expects.
-const char DownloadPageUrl[] = " http://www.scorewave-music.com/download/player/?vrv=1.20";
+const char DownloadPageUrl[] =
+    " http://www.scorewave-music.com/download/player/?vrv=" PRODUCT_VERSION_SHORT;
 
 namespace {
 

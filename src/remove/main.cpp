@@ -3,12 +3,11 @@
 // the installer does, and a closing box says what was removed.
 #include <windows.h>
 
-#include "base/held_folder.h"
-#include "base/system_library.h"
 #include "browsers/active_dialog.h"
 #include "browsers/detect.h"
 #include "entry/uninstall_entry.h"
 #include "process/dialog_class.h"
+#include "process/start.h"
 #include "process/state.h"
 #include "remove/removal.h"
 #include "remove/remove_rules.h"
@@ -16,6 +15,7 @@
 #include "resources/resource.h"
 #include "run/run_lock.h"
 #include "run/run_log.h"
+#include "sysinfo/winver.h"
 
 namespace {
 
@@ -52,24 +52,22 @@ unsigned RunWindowed() {
     return exitCode;
 }
 
-} // namespace
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    RestrictDllSearch();
-    EnforceRedirectionTrust();
-    ModuleHandle = GetModuleHandleA(nullptr);
-    LoadPreloadedStrings();
-    bool quiet = HasQuietSwitch(GetCommandLineA());
+unsigned Remove(const char* commandLine) {
+    // The log's heading names Windows; read once, for every heading of the run.
+    static WindowsLineParts windows;
+    if (ReadWindowsLineParts(&windows))
+        SetWindowsLine(windows.edition, windows.facts.major, windows.facts.minor,
+                       windows.facts.servicePack);
+    bool quiet = HasQuietSwitch(commandLine);
     AnswerUnseenBoxes(quiet);
     // Nobody watches a quiet removal: its log goes to a file.
     if (quiet && KeepLogIn(QuietLogName)) WriteLogHeader();
-    unsigned exitCode = quiet ? RunRemoval() : RunWindowed();
-    ExitProcess(exitCode);
+    return quiet ? RunRemoval() : RunWindowed();
 }
 
-// The program's entry point, without the C runtime's start-up code, as the
-// installer's (src/app/main.cpp).
+} // namespace
+
+// The remover's entry point (process/start.h), as the installer's.
 extern "C" __attribute__((externally_visible)) void WINAPI WinMainCRTStartup() {
-    ExitProcess(
-        UINT(WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT)));
+    RunProgram(RefuseUserMountPoints, Remove);
 }

@@ -6,14 +6,8 @@
 
 #include "resources/product.h"
 
-struct VersionTriple {
-    int major;
-    int minor;
-    int patch;
-};
-
-// The version of the plug-in this installer carries.
-const VersionTriple PayloadVersion = {1, 20, 0};
+// The version of the plug-in this installer carries: the product's.
+const VersionTriple PayloadVersion = ProductVersion;
 
 // True when an installed file of this version is newer than the payload, so
 // the user is asked before it is replaced.

@@ -3,7 +3,6 @@
 #include "base/text_length.h"
 #include "process/state.h"
 #include "resources/resource.h"
-#include "sysinfo/winver.h"
 
 namespace {
 
@@ -13,6 +12,10 @@ HANDLE LogFile;
 bool Unattended;
 char* LogBuffer;
 int LogBufferSize;
+
+// The Windows line's inserts, once the program has handed them.
+const int WindowsInsertCount = 5;
+ReportInsert WindowsInserts[WindowsInsertCount];
 
 const char UnknownError[] = "Unknown Error\n";
 const char Separator[] = "    _____________________________\r\n";
@@ -161,9 +164,19 @@ void ReportToLog(UINT id) {
     ReportMessageArgs(id, 0, nullptr, 0);
 }
 
+void SetWindowsLine(const char* edition, unsigned major, unsigned minor, const char* servicePack) {
+    WindowsInserts[0] = AsInsert(edition);
+    WindowsInserts[1] = AsInsert("64bit");
+    WindowsInserts[2] = AsInsert(major);
+    WindowsInserts[3] = AsInsert(minor);
+    WindowsInserts[4] = AsInsert(servicePack);
+}
+
 void WriteLogHeader() {
     ReportToLog(MSG_LOG_TITLE);
     LogSeparator();
     ReportToLog(MSG_DIAGNOSTICS);
-    WindowsVersionText();
+    // Logged only, as every line of the heading.
+    if (WindowsInserts[0])
+        ReportMessageArgs(MSG_WINDOWS_LINE, 0, WindowsInserts, WindowsInsertCount);
 }

@@ -68,5 +68,10 @@ void LogLine(const char* text);
 void LogSeparator();
 // A catalogue message without box or inserts.
 void ReportToLog(UINT id);
+// The Windows line's parts, as the program read them at its start
+// (sysinfo/winver.h): the edition, the version's two numbers, the service
+// pack. The texts stay the caller's and must last as long as the log. Without
+// them the heading has no Windows line.
+void SetWindowsLine(const char* edition, unsigned major, unsigned minor, const char* servicePack);
 // The heading of every log: title, separator, diagnostics line, Windows line.
 void WriteLogHeader();

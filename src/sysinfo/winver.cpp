@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include "report/report.h"
-#include "resources/resource.h"
 #include "sysinfo/edition_rules.h"
 
 namespace {
@@ -34,11 +32,11 @@ bool ReadWindowsVersion(OSVERSIONINFOA* info) {
     return GetVersionExA(info) != FALSE;
 }
 
-int WindowsVersionText() {
+bool ReadWindowsLineParts(WindowsLineParts* line) {
     OSVERSIONINFOA basic;
-    if (!ReadWindowsVersion(&basic)) return 0;
+    if (!ReadWindowsVersion(&basic)) return false;
 
-    WindowsFacts facts;
+    WindowsFacts& facts = line->facts;
     ZeroMemory(&facts, sizeof facts);
     facts.platformId = basic.dwPlatformId;
     facts.major = basic.dwMajorVersion;
@@ -60,8 +58,6 @@ int WindowsVersionText() {
         }
     }
 
-    char edition[EditionTextSize];
-    DescribeWindows(facts, edition, sizeof edition);
-    return ReportMessage(MSG_WINDOWS_LINE, edition, "64bit", unsigned(basic.dwMajorVersion),
-                         unsigned(basic.dwMinorVersion), facts.servicePack);
+    DescribeWindows(facts, line->edition, sizeof line->edition);
+    return true;
 }
