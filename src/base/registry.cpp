@@ -2,6 +2,24 @@
 
 #include "base/text_length.h"
 
+const char MachineClassesKey[] = "Software\\Classes";
+
+namespace {
+
+const int KeyNameSize = 256; // the registry's longest key name, and its zero
+char EmptyClass[] = "";
+
+// A key opened with REG_OPTION_OPEN_LINK is the link itself when it is one,
+// and holds its target as a REG_LINK "SymbolicLinkValue".
+bool IsLink(HKEY key) {
+    DWORD type = 0;
+    return RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+               ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+} // namespace
+
 RegistryTextResult ReadRegistryText(HKEY key, const char* value, char* buffer, int size) {
     if (size <= 0) return RegistryTextFailed;
     buffer[0] = '\0';
@@ -60,4 +78,67 @@ LONG SetStringValue(HKEY key, const char* name, const char* text) {
 
 LONG SetDwordValue(HKEY key, const char* name, DWORD number) {
     return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, sizeof number);
+}
+
+LONG OpenMachineKey(HKEY root, const char* path, REGSAM access, bool create, HKEY* key,
+                    DWORD* disposition) {
+    HKEY parent = root;
+    LONG error = ERROR_SUCCESS;
+    const char* at = path;
+    do {
+        int length = 0;
+        while (at[length] != '\0' && at[length] != '\\')
+            ++length;
+        if (length == 0 || length >= KeyNameSize) {
+            error = ERROR_BAD_PATHNAME;
+            break;
+        }
+        char name[KeyNameSize];
+        lstrcpynA(name, at, length + 1);
+        at += at[length] == '\\' ? length + 1 : length;
+        REGSAM wanted = *at == '\0' ? access : create ? KEY_CREATE_SUB_KEY : 0;
+        wanted |= KEY_QUERY_VALUE | KEY_WOW64_64KEY;
+        HKEY next = nullptr;
+        error = RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, wanted, &next);
+        if (error == ERROR_SUCCESS && disposition) *disposition = REG_OPENED_EXISTING_KEY;
+        // Only a key that is not there is made: an existing one, a link
+        // included, has been opened as what it is.
+        if (error == ERROR_FILE_NOT_FOUND && create)
+            error = RegCreateKeyExA(parent, name, 0, EmptyClass, 0, wanted, nullptr, &next,
+                                    disposition);
+        if (parent != root) RegCloseKey(parent);
+        parent = root;
+        if (error == ERROR_SUCCESS && IsLink(next)) {
+            RegCloseKey(next);
+            error = ERROR_REPARSE_POINT_ENCOUNTERED;
+        }
+        if (error == ERROR_SUCCESS) parent = next;
+    } while (error == ERROR_SUCCESS && *at != '\0');
+    *key = error == ERROR_SUCCESS ? parent : nullptr;
+    return error;
+}
+
+LONG OpenClassKey(const char* path, REGSAM access, bool create, HKEY* key, DWORD* disposition) {
+    HKEY classes;
+    LONG error = OpenMachineKey(HKEY_LOCAL_MACHINE, MachineClassesKey, 0, false, &classes);
+    if (error != ERROR_SUCCESS) {
+        *key = nullptr;
+        return error;
+    }
+    error = OpenMachineKey(classes, path, access, create, key, disposition);
+    RegCloseKey(classes);
+    return error;
+}
+
+LONG DeleteOpenKey(HKEY key) {
+    // ntdll.dll is loaded in every process. The registry's own call deletes
+    // the key a handle is open to; RegDeleteKeyEx opens it again by its name.
+    typedef LONG(NTAPI * NtDeleteKeyFn)(HANDLE);
+    typedef ULONG(NTAPI * ToErrorFn)(LONG);
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    auto deleteKey = ntdll ? (NtDeleteKeyFn)GetProcAddress(ntdll, "NtDeleteKey") : nullptr;
+    auto toError = ntdll ? (ToErrorFn)GetProcAddress(ntdll, "RtlNtStatusToDosError") : nullptr;
+    if (!deleteKey || !toError) return ERROR_PROC_NOT_FOUND;
+    LONG status = deleteKey(key);
+    return status >= 0 ? ERROR_SUCCESS : LONG(toError(status));
 }

@@ -6,7 +6,7 @@
 #include "process/state.h"
 
 #include "base/file_system.h"
-#include "base/machine_keys.h"
+#include "base/registry.h"
 #include "base/path_rules.h"
 #include "entry/record_rules.h"
 #include "report/report.h"

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "base/heap.h"
-#include "base/machine_keys.h"
 #include "base/registry.h"
 #include "base/system_library.h"
 #include "base/text_length.h"

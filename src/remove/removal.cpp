@@ -7,7 +7,6 @@
 #include "base/folder_rules.h"
 #include "base/heap.h"
 #include "base/held_folder.h"
-#include "base/machine_keys.h"
 #include "base/path_rules.h"
 #include "base/registry.h"
 #include "base/scoped_handle.h"
