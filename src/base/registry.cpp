@@ -20,6 +20,24 @@ bool IsLink(HKEY key) {
 
 } // namespace
 
+LONG CreateKey(HKEY root, const char* path, REGSAM access, HKEY* key, DWORD* disposition) {
+    LONG error = RegCreateKeyExA(root, path, 0, EmptyClass, 0, access, nullptr, key, disposition);
+    if (error != ERROR_SUCCESS) *key = nullptr;
+    return error;
+}
+
+LONG ReadValueBytes(HKEY key, const char* value, char* buffer, DWORD size, DWORD* type,
+                    DWORD* bytes) {
+    *bytes = 0;
+    if (size == 0) return ERROR_INSUFFICIENT_BUFFER;
+    DWORD got = size - 1;
+    LONG error = RegQueryValueExA(key, value, nullptr, type, (BYTE*)buffer, &got);
+    if (error != ERROR_SUCCESS) return error;
+    buffer[got] = '\0'; // a value stored without its zero
+    *bytes = got;
+    return ERROR_SUCCESS;
+}
+
 RegistryTextResult ReadRegistryText(HKEY key, const char* value, char* buffer, int size) {
     if (size <= 0) return RegistryTextFailed;
     buffer[0] = '\0';
@@ -27,9 +45,8 @@ RegistryTextResult ReadRegistryText(HKEY key, const char* value, char* buffer, i
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return RegistryTextFailed;
     }
-    DWORD type = REG_NONE;
-    DWORD bytes = RegistryTextLimit;
-    LONG status = RegQueryValueExA(key, value, nullptr, &type, (BYTE*)buffer, &bytes);
+    DWORD type = REG_NONE, bytes = 0;
+    LONG status = ReadValueBytes(key, value, buffer, RegistryTextLimit + 1, &type, &bytes);
     if (status != ERROR_SUCCESS) {
         buffer[0] = '\0';
         SetLastError(DWORD(status));
@@ -43,7 +60,6 @@ RegistryTextResult ReadRegistryText(HKEY key, const char* value, char* buffer, i
         SetLastError(ERROR_MORE_DATA);
         return RegistryTextFailed;
     }
-    buffer[bytes] = '\0';
     if (type != REG_SZ) {
         buffer[0] = '\0';
         SetLastError(ERROR_DATATYPE_MISMATCH);
@@ -72,12 +88,16 @@ RegistryTextResult ReadRegistryTextAt(HKEY root, const char* path, REGSAM access
     return result;
 }
 
+LONG SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
+    return RegSetValueExA(key, name, 0, type, (const BYTE*)data, size);
+}
+
 LONG SetStringValue(HKEY key, const char* name, const char* text) {
-    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, DWORD(TextLength(text) + 1));
+    return SetValue(key, name, REG_SZ, text, DWORD(TextLength(text) + 1));
 }
 
 LONG SetDwordValue(HKEY key, const char* name, DWORD number) {
-    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, sizeof number);
+    return SetValue(key, name, REG_DWORD, &number, sizeof number);
 }
 
 LONG OpenMachineKey(HKEY root, const char* path, REGSAM access, bool create, HKEY* key,
@@ -104,8 +124,7 @@ LONG OpenMachineKey(HKEY root, const char* path, REGSAM access, bool create, HKE
         // Only a key that is not there is made: an existing one, a link
         // included, has been opened as what it is.
         if (error == ERROR_FILE_NOT_FOUND && create)
-            error = RegCreateKeyExA(parent, name, 0, EmptyClass, 0, wanted, nullptr, &next,
-                                    disposition);
+            error = CreateKey(parent, name, wanted, &next, disposition);
         if (parent != root) RegCloseKey(parent);
         parent = root;
         if (error == ERROR_SUCCESS && IsLink(next)) {

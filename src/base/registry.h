@@ -49,6 +49,10 @@ class ScopedKey {
     HKEY key_ = nullptr;
 };
 
+// RegCreateKeyEx, with no class; disposition (may be null) as it gives it.
+// The registry's error code; key is null unless it succeeded.
+LONG CreateKey(HKEY root, const char* path, REGSAM access, HKEY* key, DWORD* disposition = nullptr);
+
 // The most bytes any registry text is read with.
 const DWORD RegistryTextLimit = 260;
 // Working buffers for paths: a registry text, its terminator and a margin.
@@ -73,7 +77,17 @@ RegistryTextResult ReadRegistryText(HKEY key, const char* value, char* buffer, i
 RegistryTextResult ReadRegistryTextAt(HKEY root, const char* path, REGSAM access, const char* value,
                                       char* buffer, int size);
 
-// A REG_SZ value (name null for the default value); the registry's error code.
+// Reads value (null for the default value) as it is stored, of any type, into
+// buffer of size bytes: at most size - 1 of them, which are terminated. type
+// and bytes as the registry gives them; the registry's error code
+// (ERROR_MORE_DATA for a longer value).
+LONG ReadValueBytes(HKEY key, const char* value, char* buffer, DWORD size, DWORD* type,
+                    DWORD* bytes);
+
+// A value of any type (name null for the default value); the registry's error
+// code.
+LONG SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size);
+// A REG_SZ value; the registry's error code.
 LONG SetStringValue(HKEY key, const char* name, const char* text);
 // A REG_DWORD value; the registry's error code.
 LONG SetDwordValue(HKEY key, const char* name, DWORD number);

@@ -26,7 +26,6 @@ const char ProbeText[] = "ABCDEFGH";
 const int ProbeHeight = -18;
 const int FaceNameSize = 32;
 const DWORD FirstNtMajorVersion = 5;
-char EmptyClass[] = "";
 
 // The font inside the plug-in. Its bytes come from the plug-in the installer
 // carries in its own resources, never from a plug-in file written into a
@@ -221,8 +220,8 @@ void InstallMusicFont(const char* pluginPath) {
     }
 
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, fontsKey, 0, EmptyClass, 0, KEY_WRITE | KEY_QUERY_VALUE,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    if (CreateKey(HKEY_LOCAL_MACHINE, fontsKey, KEY_WRITE | KEY_QUERY_VALUE, &key) ==
+        ERROR_SUCCESS) {
         if (RegQueryValueExA(key, FontValueName, nullptr, nullptr, nullptr, nullptr) ==
             ERROR_FILE_NOT_FOUND)
             RecordCreated(CreatedFontValue);

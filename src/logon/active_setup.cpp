@@ -62,8 +62,7 @@ bool WriteUserComponent(const ComponentStamp& stamp, const char* switchText, cha
         !AppendText(command, commandSize, switchText))
         return false;
     HKEY key;
-    LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, ComponentKey, 0, nullptr, 0,
-                                 KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+    LONG error = CreateKey(HKEY_LOCAL_MACHINE, ComponentKey, KEY_SET_VALUE | KEY_WOW64_64KEY, &key);
     if (error == ERROR_SUCCESS) {
         char name[MAX_PATH];
         if (LoadStringA(ModuleHandle, MSG_DISPLAY_NAME, name, sizeof name) <= 0) name[0] = '\0';

@@ -57,7 +57,6 @@ const char ForIcon[] = "displaying icon";
 const char BrowserCommandKey[] = "HTTP\\shell\\open\\command";
 // Owners longer than this count as unreadable.
 const DWORD OwnerLimit = 259;
-const int ScratchPathSize = 272;
 // Texts of registry values shorter than this are nobody's command.
 const DWORD MinCommandBytes = 4;
 
@@ -131,16 +130,13 @@ bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* prog
     if (!progId || progId[0] == '\0') return false;
 
     char owner[OwnerLimit + 1];
-    DWORD type = 0;
-    DWORD size = OwnerLimit;
-    if (RegQueryValueExA(extensionKey, nullptr, nullptr, &type, (BYTE*)owner, &size) !=
-        ERROR_SUCCESS)
+    DWORD type = 0, size = 0;
+    if (ReadValueBytes(extensionKey, nullptr, owner, sizeof owner, &type, &size) != ERROR_SUCCESS)
         return true;
 
     const char* shownOwner = Preloaded(MSG_UNKNOWN_OWNER);
     if (type == REG_SZ) {
         if (size <= 1) return true;
-        owner[size] = '\0';
         if (strcmp(owner, progId) == 0) return true;
         shownOwner = owner;
     }
@@ -190,8 +186,7 @@ bool RegisterIn(HKEY classes, const char* extension, const char* progId, const c
     if (CreateRegistryKey(classes, progId, &key, Preloaded(MSG_INTERNET_EXPLORER)) != ERROR_SUCCESS)
         return false;
     if (!SetStringOrReport(key, nullptr, description, progId)) result = false;
-    LONG error =
-        RegSetValueExA(key, EditFlagsValue, 0, REG_BINARY, NoEditFlags, sizeof NoEditFlags);
+    LONG error = SetValue(key, EditFlagsValue, REG_BINARY, NoEditFlags, sizeof NoEditFlags);
     if (error != ERROR_SUCCESS) {
         ReportValueFailure(error, progId);
         result = false;
