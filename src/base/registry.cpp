@@ -20,6 +20,12 @@ bool IsLink(HKEY key) {
 
 } // namespace
 
+LONG OpenKey(HKEY root, const char* path, DWORD options, REGSAM access, HKEY* key) {
+    LONG error = RegOpenKeyExA(root, path, options, access, key);
+    if (error != ERROR_SUCCESS) *key = nullptr;
+    return error;
+}
+
 LONG CreateKey(HKEY root, const char* path, REGSAM access, HKEY* key, DWORD* disposition) {
     LONG error = RegCreateKeyExA(root, path, 0, EmptyClass, 0, access, nullptr, key, disposition);
     if (error != ERROR_SUCCESS) *key = nullptr;
@@ -75,15 +81,19 @@ RegistryTextResult ReadRegistryText(HKEY key, const char* value, char* buffer, i
 RegistryTextResult ReadRegistryTextAt(HKEY root, const char* path, REGSAM access, const char* value,
                                       char* buffer, int size) {
     if (size > 0) buffer[0] = '\0';
-    HKEY key;
-    LONG status = RegOpenKeyExA(root, path, 0, access, &key);
+    HKEY opened;
+    LONG status = RegOpenKeyExA(root, path, 0, access, &opened);
     if (status != ERROR_SUCCESS) {
         SetLastError(DWORD(status));
         return RegistryTextFailed;
     }
-    RegistryTextResult result = ReadRegistryText(key, value, buffer, size);
-    DWORD error = GetLastError();
-    RegCloseKey(key);
+    RegistryTextResult result;
+    DWORD error;
+    {
+        ScopedKey key(opened);
+        result = ReadRegistryText(key.Get(), value, buffer, size);
+        error = GetLastError();
+    } // closed here, and the reason kept past the closing
     SetLastError(error);
     return result;
 }
@@ -102,7 +112,8 @@ LONG SetDwordValue(HKEY key, const char* name, DWORD number) {
 
 LONG OpenMachineKey(HKEY root, const char* path, REGSAM access, bool create, HKEY* key,
                     DWORD* disposition) {
-    HKEY parent = root;
+    ScopedKey parent; // the key reached so far; root itself is never held
+    HKEY above = root;
     LONG error = ERROR_SUCCESS;
     const char* at = path;
     do {
@@ -119,34 +130,31 @@ LONG OpenMachineKey(HKEY root, const char* path, REGSAM access, bool create, HKE
         REGSAM wanted = *at == '\0' ? access : create ? KEY_CREATE_SUB_KEY : 0;
         wanted |= KEY_QUERY_VALUE | KEY_WOW64_64KEY;
         HKEY next = nullptr;
-        error = RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, wanted, &next);
+        error = RegOpenKeyExA(above, name, REG_OPTION_OPEN_LINK, wanted, &next);
         if (error == ERROR_SUCCESS && disposition) *disposition = REG_OPENED_EXISTING_KEY;
         // Only a key that is not there is made: an existing one, a link
         // included, has been opened as what it is.
         if (error == ERROR_FILE_NOT_FOUND && create)
-            error = CreateKey(parent, name, wanted, &next, disposition);
-        if (parent != root) RegCloseKey(parent);
-        parent = root;
-        if (error == ERROR_SUCCESS && IsLink(next)) {
-            RegCloseKey(next);
+            error = CreateKey(above, name, wanted, &next, disposition);
+        parent.Reset(error == ERROR_SUCCESS ? next : nullptr);
+        if (parent.Valid() && IsLink(next)) {
+            parent.Reset(nullptr);
             error = ERROR_REPARSE_POINT_ENCOUNTERED;
         }
-        if (error == ERROR_SUCCESS) parent = next;
+        above = next;
     } while (error == ERROR_SUCCESS && *at != '\0');
-    *key = error == ERROR_SUCCESS ? parent : nullptr;
+    *key = error == ERROR_SUCCESS ? parent.Release() : nullptr;
     return error;
 }
 
 LONG OpenClassKey(const char* path, REGSAM access, bool create, HKEY* key, DWORD* disposition) {
-    HKEY classes;
-    LONG error = OpenMachineKey(HKEY_LOCAL_MACHINE, MachineClassesKey, 0, false, &classes);
+    ScopedKey classes;
+    LONG error = OpenMachineKey(HKEY_LOCAL_MACHINE, MachineClassesKey, 0, false, classes.Receive());
     if (error != ERROR_SUCCESS) {
         *key = nullptr;
         return error;
     }
-    error = OpenMachineKey(classes, path, access, create, key, disposition);
-    RegCloseKey(classes);
-    return error;
+    return OpenMachineKey(classes.Get(), path, access, create, key, disposition);
 }
 
 LONG DeleteOpenKey(HKEY key) {

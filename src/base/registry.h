@@ -49,8 +49,12 @@ class ScopedKey {
     HKEY key_ = nullptr;
 };
 
+// Every routine here that opens a key writes null to `key` when it fails, so
+// a ScopedKey's Receive() never holds a key that was not delivered.
+
+// RegOpenKeyEx; the registry's error code.
+LONG OpenKey(HKEY root, const char* path, DWORD options, REGSAM access, HKEY* key);
 // RegCreateKeyEx, with no class; disposition (may be null) as it gives it.
-// The registry's error code; key is null unless it succeeded.
 LONG CreateKey(HKEY root, const char* path, REGSAM access, HKEY* key, DWORD* disposition = nullptr);
 
 // The most bytes any registry text is read with.
@@ -99,7 +103,7 @@ extern const char MachineClassesKey[];
 // it, one key at a time inside the one above it; the last key with access
 // (KEY_QUERY_VALUE is always added). A key on the way that is a registry link
 // is not followed: ERROR_REPARSE_POINT_ENCOUNTERED. disposition (may be null)
-// as RegCreateKeyEx gives it for the last key. The caller closes key.
+// as RegCreateKeyEx gives it for the last key.
 LONG OpenMachineKey(HKEY root, const char* path, REGSAM access, bool create, HKEY* key,
                     DWORD* disposition = nullptr);
 // The same for path in the machine's classes.

@@ -219,14 +219,13 @@ void InstallMusicFont(const char* pluginPath) {
         }
     }
 
-    HKEY key;
-    if (CreateKey(HKEY_LOCAL_MACHINE, fontsKey, KEY_WRITE | KEY_QUERY_VALUE, &key) ==
+    ScopedKey key;
+    if (CreateKey(HKEY_LOCAL_MACHINE, fontsKey, KEY_WRITE | KEY_QUERY_VALUE, key.Receive()) ==
         ERROR_SUCCESS) {
-        if (RegQueryValueExA(key, FontValueName, nullptr, nullptr, nullptr, nullptr) ==
+        if (RegQueryValueExA(key.Get(), FontValueName, nullptr, nullptr, nullptr, nullptr) ==
             ERROR_FILE_NOT_FOUND)
             RecordCreated(CreatedFontValue);
-        SetStringValue(key, FontValueName, FontFileName);
-        RegCloseKey(key);
+        SetStringValue(key.Get(), FontValueName, FontFileName);
     }
     SendNotifyMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
 }
