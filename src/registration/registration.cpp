@@ -113,8 +113,8 @@ char* ExpandCommand(char* text) {
     return expanded;
 }
 
-} // namespace
-
+// Opens or makes parent\subKey, one key at a time and never through a
+// registry link, to set values; a failure is logged (message 12).
 LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* forWhat) {
     LONG error = OpenMachineKey(parent, subKey, KEY_SET_VALUE, true, key);
     if (error != ERROR_SUCCESS) {
@@ -123,6 +123,8 @@ LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* f
     }
     return error;
 }
+
+} // namespace
 
 bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* progId) {
     if (!progId || progId[0] == '\0') return false;
