@@ -7,6 +7,7 @@ const char MachineClassesKey[] = "Software\\Classes";
 namespace {
 
 const int KeyNameSize = 256; // the registry's longest key name, and its zero
+const int KeyPathSize = 512; // a key's path below the root DeleteKeyTree starts at
 char EmptyClass[] = "";
 
 // A key opened with REG_OPTION_OPEN_LINK is the link itself when it is one,
@@ -168,4 +169,29 @@ LONG DeleteOpenKey(HKEY key) {
     if (!deleteKey || !toError) return ERROR_PROC_NOT_FOUND;
     LONG status = deleteKey(key);
     return status >= 0 ? ERROR_SUCCESS : LONG(toError(status));
+}
+
+LONG DeleteKeyTree(HKEY root, const char* path, void (*leftLink)(const char* path)) {
+    ScopedKey key;
+    LONG error = OpenMachineKey(root, path, DELETE | KEY_ENUMERATE_SUB_KEYS, false, key.Receive());
+    if (error == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (error == ERROR_REPARSE_POINT_ENCOUNTERED && leftLink) leftLink(path);
+    if (error != ERROR_SUCCESS) return error;
+    // The subkeys first, always the first one left: each goes before the next
+    // is asked for. A link among them stays, and so does this key.
+    char name[KeyNameSize];
+    DWORD length = sizeof name;
+    while (error == ERROR_SUCCESS && RegEnumKeyExA(key.Get(), 0, name, &length, nullptr, nullptr,
+                                                   nullptr, nullptr) == ERROR_SUCCESS) {
+        char sub[KeyPathSize];
+        lstrcpynA(sub, path, sizeof sub);
+        int used = TextLength(sub);
+        if (used + 1 + TextLength(name) >= int(sizeof sub)) break;
+        sub[used] = '\\';
+        lstrcpynA(sub + used + 1, name, int(sizeof sub) - used - 1);
+        error = DeleteKeyTree(root, sub, leftLink);
+        length = sizeof name;
+    }
+    if (error == ERROR_SUCCESS) error = DeleteOpenKey(key.Get());
+    return error;
 }

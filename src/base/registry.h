@@ -113,3 +113,10 @@ LONG OpenClassKey(const char* path, REGSAM access, bool create, HKEY* key,
 // through its handle, so that it is that key which goes; one with subkeys
 // stays.
 LONG DeleteOpenKey(HKEY key);
+
+// Deletes a key and everything under it, in the 64-bit view, each key opened
+// inside the one above it; ERROR_SUCCESS also when there is none. A registry
+// link on the way or under the key is never followed: it is left, with the
+// keys above it, leftLink (may be null) is told the path that met it, and the
+// result is ERROR_REPARSE_POINT_ENCOUNTERED.
+LONG DeleteKeyTree(HKEY root, const char* path, void (*leftLink)(const char* path));

@@ -189,29 +189,3 @@ bool ReadRecordedOwner(const char* extension, char* owner, DWORD size) {
     RegCloseKey(key);
     return read;
 }
-
-LONG DeleteKeyTree(HKEY root, const char* path) {
-    HKEY key;
-    LONG error = OpenMachineKey(root, path, DELETE | KEY_ENUMERATE_SUB_KEYS, false, &key);
-    if (error == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    if (error == ERROR_REPARSE_POINT_ENCOUNTERED) ReportMessage(MSG_LEFT_REGISTRY_LINK, path);
-    if (error != ERROR_SUCCESS) return error;
-    // The subkeys first, always the first one left: each goes before the next
-    // is asked for. A link among them stays, and so does this key.
-    char name[256];
-    DWORD length = sizeof name;
-    while (error == ERROR_SUCCESS && RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr,
-                                                   nullptr) == ERROR_SUCCESS) {
-        char sub[512];
-        lstrcpynA(sub, path, sizeof sub);
-        int used = TextLength(sub);
-        if (used + 1 + TextLength(name) >= int(sizeof sub)) break;
-        sub[used] = '\\';
-        lstrcpynA(sub + used + 1, name, int(sizeof sub) - used - 1);
-        error = DeleteKeyTree(root, sub);
-        length = sizeof name;
-    }
-    if (error == ERROR_SUCCESS) error = DeleteOpenKey(key);
-    RegCloseKey(key);
-    return error;
-}
