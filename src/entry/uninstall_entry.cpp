@@ -6,7 +6,7 @@
 #include "process/state.h"
 
 #include "base/file_system.h"
-#include "base/machine_keys.h"
+#include "base/registry.h"
 #include "base/path_rules.h"
 #include "entry/record_rules.h"
 #include "report/report.h"
@@ -27,8 +27,6 @@ const char CreatedValue[] = "ScorewaveCreated";
 const char OwnerValuePrefix[] = "ScorewaveOwner";
 char ListBuffer[RecordListBufferSize];
 
-char EmptyClass[] = "";
-
 bool UserRecord;
 
 DWORD ReadDword(HKEY key, const char* name) {
@@ -41,7 +39,7 @@ DWORD ReadDword(HKEY key, const char* name) {
 
 // Writes a value of the entry, or logs why it cannot (message 12).
 void SetRecordValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
-    LONG error = RegSetValueExA(key, name, 0, type, (const BYTE*)data, size);
+    LONG error = SetValue(key, name, type, data, size);
     if (error == ERROR_SUCCESS) return;
     SetLastError(DWORD(error));
     ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UserRecord ? UserRecordKey : UninstallEntryKey,
@@ -127,9 +125,8 @@ HKEY OpenUninstallEntry(bool create) {
     HKEY root = UserRecord ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
     const char* path = UserRecord ? UserRecordKey : UninstallEntryKey;
     const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY;
-    LONG error = create
-                     ? RegCreateKeyExA(root, path, 0, EmptyClass, 0, access, nullptr, &key, nullptr)
-                     : RegOpenKeyExA(root, path, 0, access, &key);
+    LONG error =
+        create ? CreateKey(root, path, access, &key) : RegOpenKeyExA(root, path, 0, access, &key);
     if (error == ERROR_SUCCESS) return key;
     if (create) {
         SetLastError(DWORD(error));
@@ -186,36 +183,9 @@ bool ReadRecordedOwner(const char* extension, char* owner, DWORD size) {
     if (!key) return false;
     char name[64];
     OwnerValueName(extension, name, sizeof name);
-    DWORD type = 0, got = size - 1;
-    bool read = RegQueryValueExA(key, name, nullptr, &type, (BYTE*)owner, &got) == ERROR_SUCCESS &&
+    DWORD type = 0, got = 0;
+    bool read = ReadValueBytes(key, name, owner, size, &type, &got) == ERROR_SUCCESS &&
                 type == REG_SZ && got > 1;
     RegCloseKey(key);
-    if (read) owner[got] = '\0';
     return read;
-}
-
-LONG DeleteKeyTree(HKEY root, const char* path) {
-    HKEY key;
-    LONG error = OpenMachineKey(root, path, DELETE | KEY_ENUMERATE_SUB_KEYS, false, &key);
-    if (error == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    if (error == ERROR_REPARSE_POINT_ENCOUNTERED) ReportMessage(MSG_LEFT_REGISTRY_LINK, path);
-    if (error != ERROR_SUCCESS) return error;
-    // The subkeys first, always the first one left: each goes before the next
-    // is asked for. A link among them stays, and so does this key.
-    char name[256];
-    DWORD length = sizeof name;
-    while (error == ERROR_SUCCESS && RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr,
-                                                   nullptr) == ERROR_SUCCESS) {
-        char sub[512];
-        lstrcpynA(sub, path, sizeof sub);
-        int used = TextLength(sub);
-        if (used + 1 + TextLength(name) >= int(sizeof sub)) break;
-        sub[used] = '\\';
-        lstrcpynA(sub + used + 1, name, int(sizeof sub) - used - 1);
-        error = DeleteKeyTree(root, sub);
-        length = sizeof name;
-    }
-    if (error == ERROR_SUCCESS) error = DeleteOpenKey(key);
-    RegCloseKey(key);
-    return error;
 }

@@ -68,9 +68,3 @@ DWORD ReadRecordList(RecordList list, char* buffer, DWORD* size);
 DWORD RecordedCreations();
 // The recorded owner of an extension; false when none is recorded.
 bool ReadRecordedOwner(const char* extension, char* owner, DWORD size);
-
-// Deletes a key of the machine and everything under it, in the 64-bit view,
-// each key opened inside the one above it; ERROR_SUCCESS also when there is
-// none. A registry link on the way or under the key is never followed: it is
-// left, with the keys above it, and the log says so.
-LONG DeleteKeyTree(HKEY root, const char* path);

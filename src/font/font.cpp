@@ -26,7 +26,6 @@ const char ProbeText[] = "ABCDEFGH";
 const int ProbeHeight = -18;
 const int FaceNameSize = 32;
 const DWORD FirstNtMajorVersion = 5;
-char EmptyClass[] = "";
 
 // The font inside the plug-in. Its bytes come from the plug-in the installer
 // carries in its own resources, never from a plug-in file written into a
@@ -220,14 +219,13 @@ void InstallMusicFont(const char* pluginPath) {
         }
     }
 
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, fontsKey, 0, EmptyClass, 0, KEY_WRITE | KEY_QUERY_VALUE,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        if (RegQueryValueExA(key, FontValueName, nullptr, nullptr, nullptr, nullptr) ==
+    ScopedKey key;
+    if (CreateKey(HKEY_LOCAL_MACHINE, fontsKey, KEY_WRITE | KEY_QUERY_VALUE, key.Receive()) ==
+        ERROR_SUCCESS) {
+        if (RegQueryValueExA(key.Get(), FontValueName, nullptr, nullptr, nullptr, nullptr) ==
             ERROR_FILE_NOT_FOUND)
             RecordCreated(CreatedFontValue);
-        SetStringValue(key, FontValueName, FontFileName);
-        RegCloseKey(key);
+        SetStringValue(key.Get(), FontValueName, FontFileName);
     }
     SendNotifyMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
 }

@@ -61,18 +61,17 @@ bool WriteUserComponent(const ComponentStamp& stamp, const char* switchText, cha
         !AppendText(command, commandSize, program) || !AppendText(command, commandSize, "\" ") ||
         !AppendText(command, commandSize, switchText))
         return false;
-    HKEY key;
-    LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, ComponentKey, 0, nullptr, 0,
-                                 KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+    ScopedKey key;
+    LONG error =
+        CreateKey(HKEY_LOCAL_MACHINE, ComponentKey, KEY_SET_VALUE | KEY_WOW64_64KEY, key.Receive());
     if (error == ERROR_SUCCESS) {
         char name[MAX_PATH];
         if (LoadStringA(ModuleHandle, MSG_DISPLAY_NAME, name, sizeof name) <= 0) name[0] = '\0';
         // The command last: Explorer runs nothing before it is there.
-        error = SetStringValue(key, nullptr, name);
-        if (error == ERROR_SUCCESS) error = SetStringValue(key, VersionValue, version);
-        if (error == ERROR_SUCCESS) error = SetDwordValue(key, InstalledValue, 1);
-        if (error == ERROR_SUCCESS) error = SetStringValue(key, CommandValue, command);
-        RegCloseKey(key);
+        error = SetStringValue(key.Get(), nullptr, name);
+        if (error == ERROR_SUCCESS) error = SetStringValue(key.Get(), VersionValue, version);
+        if (error == ERROR_SUCCESS) error = SetDwordValue(key.Get(), InstalledValue, 1);
+        if (error == ERROR_SUCCESS) error = SetStringValue(key.Get(), CommandValue, command);
     }
     if (error == ERROR_SUCCESS) return true;
     SetLastError(DWORD(error));
@@ -85,10 +84,9 @@ void DeleteUserComponent() {
 }
 
 void ClearUserStamp() {
-    HKEY key;
+    ScopedKey key;
     // Explorer keeps the stamps of the 64-bit view's components here.
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, ComponentKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (OpenKey(HKEY_CURRENT_USER, ComponentKey, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
         return;
-    RegDeleteValueA(key, VersionValue);
-    RegCloseKey(key);
+    RegDeleteValueA(key.Get(), VersionValue);
 }

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "base/heap.h"
-#include "base/machine_keys.h"
 #include "base/registry.h"
 #include "base/system_library.h"
 #include "base/text_length.h"
@@ -29,10 +28,8 @@ namespace {
 // Adds `bits` to the record before a key of the machine's classes that does
 // not exist yet is made.
 void RecordIfNew(const char* path, DWORD bits) {
-    HKEY key;
-    LONG error = OpenClassKey(path, 0, false, &key);
-    if (error == ERROR_SUCCESS) RegCloseKey(key);
-    if (error == ERROR_FILE_NOT_FOUND) RecordCreated(bits);
+    ScopedKey key;
+    if (OpenClassKey(path, 0, false, key.Receive()) == ERROR_FILE_NOT_FOUND) RecordCreated(bits);
 }
 
 // The document type's index, for its bits in the record.
@@ -58,7 +55,6 @@ const char ForIcon[] = "displaying icon";
 const char BrowserCommandKey[] = "HTTP\\shell\\open\\command";
 // Owners longer than this count as unreadable.
 const DWORD OwnerLimit = 259;
-const int ScratchPathSize = 272;
 // Texts of registry values shorter than this are nobody's command.
 const DWORD MinCommandBytes = 4;
 
@@ -117,8 +113,8 @@ char* ExpandCommand(char* text) {
     return expanded;
 }
 
-} // namespace
-
+// Opens or makes parent\subKey, one key at a time and never through a
+// registry link, to set values; a failure is logged (message 12).
 LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* forWhat) {
     LONG error = OpenMachineKey(parent, subKey, KEY_SET_VALUE, true, key);
     if (error != ERROR_SUCCESS) {
@@ -128,20 +124,19 @@ LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* f
     return error;
 }
 
+} // namespace
+
 bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* progId) {
     if (!progId || progId[0] == '\0') return false;
 
     char owner[OwnerLimit + 1];
-    DWORD type = 0;
-    DWORD size = OwnerLimit;
-    if (RegQueryValueExA(extensionKey, nullptr, nullptr, &type, (BYTE*)owner, &size) !=
-        ERROR_SUCCESS)
+    DWORD type = 0, size = 0;
+    if (ReadValueBytes(extensionKey, nullptr, owner, sizeof owner, &type, &size) != ERROR_SUCCESS)
         return true;
 
     const char* shownOwner = Preloaded(MSG_UNKNOWN_OWNER);
     if (type == REG_SZ) {
         if (size <= 1) return true;
-        owner[size] = '\0';
         if (strcmp(owner, progId) == 0) return true;
         shownOwner = owner;
     }
@@ -158,76 +153,85 @@ bool RegisterIn(HKEY classes, const char* extension, const char* progId, const c
                 const char* iconPath) {
     bool result = true;
     bool takeable = true;
-    HKEY key;
     const int type = TypeIndex(extension);
 
     RecordIfNew(extension, TypeBit(type, CreatedExtensionKey));
-    if (CreateRegistryKey(classes, extension, &key, Preloaded(MSG_INTERNET_EXPLORER)) !=
-        ERROR_SUCCESS) {
-        result = false;
-    } else {
-        if (!MayTakeExtension(key, extension, progId)) {
+    {
+        ScopedKey key;
+        if (CreateRegistryKey(classes, extension, key.Receive(),
+                              Preloaded(MSG_INTERNET_EXPLORER)) != ERROR_SUCCESS) {
+            result = false;
+        } else if (!MayTakeExtension(key.Get(), extension, progId)) {
             takeable = false;
             result = false;
         } else {
-            if (!SetStringOrReport(key, nullptr, progId, progId)) result = false;
-            if (!SetStringOrReport(key, ContentTypeValue, MimeType, MimeType)) result = false;
+            if (!SetStringOrReport(key.Get(), nullptr, progId, progId)) result = false;
+            if (!SetStringOrReport(key.Get(), ContentTypeValue, MimeType, MimeType)) result = false;
         }
-        RegCloseKey(key);
     }
 
     RecordIfNew(MimeContentTypesKey, CreatedMimeDatabase);
     RecordIfNew(MimeDatabaseKey, CreatedMimeKey);
-    if (CreateRegistryKey(classes, MimeDatabaseKey, &key, Preloaded(MSG_WINDOWS)) !=
-        ERROR_SUCCESS) {
-        result = false;
-    } else {
-        if (takeable && !SetStringOrReport(key, ExtensionValue, extension, extension))
+    {
+        ScopedKey key;
+        if (CreateRegistryKey(classes, MimeDatabaseKey, key.Receive(), Preloaded(MSG_WINDOWS)) !=
+            ERROR_SUCCESS)
             result = false;
-        RegCloseKey(key);
+        else if (takeable && !SetStringOrReport(key.Get(), ExtensionValue, extension, extension))
+            result = false;
     }
 
     RecordIfNew(progId, TypeBit(type, CreatedProgIdKey));
-    if (CreateRegistryKey(classes, progId, &key, Preloaded(MSG_INTERNET_EXPLORER)) != ERROR_SUCCESS)
+    ScopedKey key;
+    if (CreateRegistryKey(classes, progId, key.Receive(), Preloaded(MSG_INTERNET_EXPLORER)) !=
+        ERROR_SUCCESS)
         return false;
-    if (!SetStringOrReport(key, nullptr, description, progId)) result = false;
-    LONG error =
-        RegSetValueExA(key, EditFlagsValue, 0, REG_BINARY, NoEditFlags, sizeof NoEditFlags);
+    if (!SetStringOrReport(key.Get(), nullptr, description, progId)) result = false;
+    LONG error = SetValue(key.Get(), EditFlagsValue, REG_BINARY, NoEditFlags, sizeof NoEditFlags);
     if (error != ERROR_SUCCESS) {
         ReportValueFailure(error, progId);
         result = false;
     }
     if (iconPath && iconPath[0] != '\0') {
-        HKEY iconKey;
-        if (CreateRegistryKey(key, DefaultIconKey, &iconKey, ForIcon) != ERROR_SUCCESS) {
-            RegCloseKey(key);
+        ScopedKey iconKey;
+        if (CreateRegistryKey(key.Get(), DefaultIconKey, iconKey.Receive(), ForIcon) !=
+            ERROR_SUCCESS)
             return false;
-        }
         char icon[ScratchPathSize];
         int pathLength = TextLength(iconPath);
         // A cut icon path would name another file: such a path gets no icon.
         if (pathLength + int(sizeof FirstIconSuffix) <= int(sizeof icon)) {
             lstrcpynA(icon, iconPath, sizeof icon);
             lstrcpynA(icon + pathLength, FirstIconSuffix, int(sizeof icon) - pathLength);
-            SetStringValue(iconKey, nullptr, icon);
+            SetStringValue(iconKey.Get(), nullptr, icon);
         }
-        RegCloseKey(iconKey);
     }
-    RegCloseKey(key);
     return result;
+}
+
+// The browser's open command, read from the machine's classes (the user's own
+// choice is not to be written into a command every user of the machine runs),
+// with its environment variables expanded; null when there is none. Freed with
+// FreeHeapBytes.
+char* ReadBrowserCommand() {
+    ScopedKey key;
+    if (OpenClassKey(BrowserCommandKey, KEY_QUERY_VALUE, false, key.Receive()) != ERROR_SUCCESS)
+        return nullptr;
+    DWORD type = 0;
+    char* command = ReadDefaultText(key.Get(), true, MinCommandBytes, &type);
+    if (command && type == REG_EXPAND_SZ) command = ExpandCommand(command);
+    return command;
 }
 
 } // namespace
 
 bool RegisterDocumentType(const char* extension, const char* progId, const char* description,
                           const char* iconPath) {
-    HKEY classes;
-    if (CreateRegistryKey(HKEY_LOCAL_MACHINE, MachineClassesKey, &classes,
+    ScopedKey classes;
+    if (CreateRegistryKey(HKEY_LOCAL_MACHINE, MachineClassesKey, classes.Receive(),
                           Preloaded(MSG_WINDOWS)) != ERROR_SUCCESS)
         return false;
-    bool result = RegisterIn(classes, extension, progId, description, iconPath);
-    RegCloseKey(classes);
-    return result;
+    return RegisterIn(classes.Get(), extension, progId, description, iconPath);
 }
 
 bool IsOwnOpenCommand(HKEY key) {
@@ -240,30 +244,20 @@ bool IsOwnOpenCommand(HKEY key) {
 }
 
 void RegisterOpenCommand() {
-    HKEY browserKey;
-    // The machine's browser: the user's own choice is not to be written into
-    // a command every user of the machine runs.
-    if (OpenClassKey(BrowserCommandKey, KEY_QUERY_VALUE, false, &browserKey) != ERROR_SUCCESS)
-        return;
-    DWORD type = 0;
-    char* browserCommand = ReadDefaultText(browserKey, true, MinCommandBytes, &type);
-    if (browserCommand && type == REG_EXPAND_SZ) browserCommand = ExpandCommand(browserCommand);
-    RegCloseKey(browserKey);
+    char* browserCommand = ReadBrowserCommand();
     if (!browserCommand) return;
 
     DWORD commandSize = DWORD(TextLength(browserCommand)) + DWORD(DownloadPageUrlLength()) + 1;
     char* command = AllocText(commandSize);
     if (command && ComposeOpenCommand(browserCommand, command, commandSize)) {
-        HKEY commandKey;
+        ScopedKey commandKey;
         DWORD disposition = 0;
         RecordIfNew(OpenCommandKey, CreatedOpenCommand);
-        if (OpenClassKey(OpenCommandKey, KEY_SET_VALUE, true, &commandKey, &disposition) ==
-            ERROR_SUCCESS) {
-            // An open command of another program's making is never overwritten.
-            if (disposition != REG_OPENED_EXISTING_KEY || IsOwnOpenCommand(commandKey))
-                SetStringValue(commandKey, nullptr, command);
-            RegCloseKey(commandKey);
-        }
+        // An open command of another program's making is never overwritten.
+        if (OpenClassKey(OpenCommandKey, KEY_SET_VALUE, true, commandKey.Receive(), &disposition) ==
+                ERROR_SUCCESS &&
+            (disposition != REG_OPENED_EXISTING_KEY || IsOwnOpenCommand(commandKey.Get())))
+            SetStringValue(commandKey.Get(), nullptr, command);
     }
     FreeHeapBytes(command);
     FreeHeapBytes(browserCommand);

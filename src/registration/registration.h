@@ -24,8 +24,6 @@ bool RegisterDocumentType(const char* extension, const char* progId, const char*
                           const char* iconPath);
 // Asks the user before an extension that another program owns is taken.
 bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* progId);
-// The registry's error code; on failure key is null and the failure is logged.
-LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* forWhat);
 void RegisterOpenCommand();
 // True when the key's default value is an open command this installer wrote.
 bool IsOwnOpenCommand(HKEY key);

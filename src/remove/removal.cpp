@@ -7,7 +7,6 @@
 #include "base/folder_rules.h"
 #include "base/heap.h"
 #include "base/held_folder.h"
-#include "base/machine_keys.h"
 #include "base/path_rules.h"
 #include "base/registry.h"
 #include "base/scoped_handle.h"
@@ -170,6 +169,10 @@ void RemoveFont(DWORD created) {
     SendNotifyMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
 }
 
+void ReportLeftLink(const char* path) {
+    ReportMessage(MSG_LEFT_REGISTRY_LINK, path);
+}
+
 // A key of the machine's classes, opened to be changed or deleted; a registry
 // link there is left, with a log line.
 bool OpenClassKeyToChange(HKEY classes, const char* path, REGSAM access, HKEY* key) {
@@ -214,12 +217,13 @@ void RemoveRegistration(DWORD created) {
         return;
     for (int type = 0; type < DocumentTypeCount; ++type) {
         RestoreExtension(classes, type, created);
-        if (created & CreatedProgIdKey(type)) DeleteKeyTree(classes, DocumentTypes[type].progId);
+        if (created & CreatedProgIdKey(type))
+            DeleteKeyTree(classes, DocumentTypes[type].progId, ReportLeftLink);
     }
     // The open command of a ProgID the installer did not make.
     if ((created & CreatedOpenCommand) && !(created & CreatedProgIdKey(0)))
-        DeleteKeyTree(classes, OpenCommandKey);
-    if (created & CreatedMimeKey) DeleteKeyTree(classes, MimeDatabaseKey);
+        DeleteKeyTree(classes, OpenCommandKey, ReportLeftLink);
+    if (created & CreatedMimeKey) DeleteKeyTree(classes, MimeDatabaseKey, ReportLeftLink);
     // The MIME database's list of content types, where the installer made it:
     // only when nothing else has come into it.
     HKEY key;
@@ -293,7 +297,7 @@ RemovalOutcome RemoveScorewave() {
     // run again.
     if (Outcome.failed > 0) return Outcome;
     bool usersPending = TurnUserComponentIntoRemoval(created);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey, ReportLeftLink);
     RemoveRemover(RemoverFolderMade && !usersPending);
     return Outcome;
 }

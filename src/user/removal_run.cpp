@@ -8,6 +8,7 @@
 #include "base/folder_rules.h"
 #include "base/held_folder.h"
 #include "base/path_rules.h"
+#include "base/registry.h"
 #include "base/scoped_handle.h"
 #include "base/text_length.h"
 #include "carried/carried.h"
@@ -77,6 +78,10 @@ const char* ReadList(RecordList list) {
     return ReadRecordList(list, List, &size) == ERROR_SUCCESS ? List : nullptr;
 }
 
+void ReportLeftLink(const char* path) {
+    ReportMessage(MSG_LEFT_REGISTRY_LINK, path);
+}
+
 } // namespace
 
 unsigned TakeBackUserCopies() {
@@ -100,7 +105,7 @@ unsigned TakeBackUserCopies() {
             DeleteEmptyFolder(path) == ERROR_SUCCESS)
             ReportMessage(MSG_REMOVED, path);
     char parent[MAX_PATH];
-    DeleteKeyTree(HKEY_CURRENT_USER, UserRecordKey);
+    DeleteKeyTree(HKEY_CURRENT_USER, UserRecordKey, ReportLeftLink);
     if (ReplaceLastComponent(parent, sizeof parent, UserRecordKey, "", IsAnsiLeadByte))
         RegDeleteKeyA(HKEY_CURRENT_USER, parent);
     DeleteUserLog();
