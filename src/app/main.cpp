@@ -12,7 +12,6 @@
 #include "report/report.h"
 #include "resources/resource.h"
 #include "run/run_log.h"
-#include "sysinfo/winver.h"
 
 bool SilentMode = false;
 bool SkipLicense = false;
@@ -46,11 +45,7 @@ UINT RunWindowed(int showState) {
 unsigned Install(const char* commandLine) {
     // Without OLE the page after the installation is not asked of the desktop shell.
     OleReady = SUCCEEDED(OleInitialize(nullptr));
-    // The log's heading names Windows; read once, for every heading of the run.
-    static WindowsLineParts windows;
-    if (ReadWindowsLineParts(&windows))
-        SetWindowsLine(windows.edition, windows.facts.major, windows.facts.minor,
-                       windows.facts.servicePack);
+    NameWindowsInLog();
 
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);

@@ -15,7 +15,6 @@
 #include "resources/resource.h"
 #include "run/run_lock.h"
 #include "run/run_log.h"
-#include "sysinfo/winver.h"
 
 namespace {
 
@@ -53,11 +52,7 @@ unsigned RunWindowed() {
 }
 
 unsigned Remove(const char* commandLine) {
-    // The log's heading names Windows; read once, for every heading of the run.
-    static WindowsLineParts windows;
-    if (ReadWindowsLineParts(&windows))
-        SetWindowsLine(windows.edition, windows.facts.major, windows.facts.minor,
-                       windows.facts.servicePack);
+    NameWindowsInLog();
     bool quiet = HasQuietSwitch(commandLine);
     AnswerUnseenBoxes(quiet);
     // Nobody watches a quiet removal: its log goes to a file.

@@ -6,6 +6,7 @@
 #include "base/path_rules.h"
 #include "report/report.h"
 #include "resources/product.h"
+#include "sysinfo/winver.h"
 
 namespace {
 
@@ -35,4 +36,11 @@ bool KeepLogIn(const char* fileName) {
     // Kept open until the process ends.
     SetLogFile(file.Release());
     return true;
+}
+
+void NameWindowsInLog() {
+    static WindowsLineParts windows;
+    if (ReadWindowsLineParts(&windows))
+        SetWindowsLine(windows.edition, windows.facts.major, windows.facts.minor,
+                       windows.facts.servicePack);
 }

@@ -6,17 +6,13 @@
 #include "logon/active_setup_rules.h"
 #include "process/start.h"
 #include "report/report.h"
-#include "sysinfo/winver.h"
+#include "run/run_log.h"
 #include "user/user_run.h"
 
 namespace {
 
 unsigned RunForUser(const char* commandLine) {
-    // The log's heading names Windows; read once, for every heading of the run.
-    static WindowsLineParts windows;
-    if (ReadWindowsLineParts(&windows))
-        SetWindowsLine(windows.edition, windows.facts.major, windows.facts.minor,
-                       windows.facts.servicePack);
+    NameWindowsInLog();
     // Logon waits for this program, and nobody is there to answer.
     AnswerUnseenBoxes(true);
     KeepRecordForUser();
