@@ -11,10 +11,10 @@
 
 extern const char UninstallEntryKey[]; // under HKEY_LOCAL_MACHINE
 
-// The per-user program keeps its own record, in the same format, under this
-// key of HKEY_CURRENT_USER instead (what it wrote into that user's places);
-// the installer and the remover never read it.
-extern const char UserRecordKey[];
+// The per-user program keeps its own record, in the same format, under
+// HKEY_CURRENT_USER\Software\Scorewave\Viewer instead (what it wrote into
+// that user's places); the installer and the remover never read it. Every
+// routine below then acts on that record.
 void KeepRecordForUser();
 
 // Where the remover lives: ScorewaveRemove.exe in the Scorewave folder of the
@@ -44,9 +44,28 @@ enum RecordList {
 };
 
 bool UninstallEntryExists();
-// The entry's key for reading and writing values, made when `create`; null
-// on failure (logged with message 12). The caller closes it.
-HKEY OpenUninstallEntry(bool create);
+// True when the entry is one Programs and Features shows (it has its
+// DisplayName): an earlier installation's, not only the record of a run.
+bool UninstallEntryShown();
+
+// The entry's own values, as Programs and Features, winget and deployment
+// tools read them.
+struct UninstallEntryValues {
+    const char* version;   // DisplayVersion
+    const char* publisher; // Publisher
+    const char* folder;    // InstallLocation, the remover's folder
+    const char* remover;   // the remover, for the icon and the uninstall commands
+    DWORD placedBytes;     // what the installation placed, for EstimatedSize
+};
+// Writes them into the entry, made when it is missing (a failure is logged
+// with message 12).
+void WriteUninstallEntry(const UninstallEntryValues& values);
+// EstimatedSize again, of an entry that is there.
+void UpdateEstimatedSize(DWORD placedBytes);
+// Deletes the entry with its record, never through a registry link (as
+// DeleteKeyTree); the per-user program's record goes with
+// the Scorewave key above it, when nothing else is left there.
+void DeleteUninstallEntry();
 
 // True when the path was not in the record before, so that a change that did
 // not happen after all can be forgotten again. A list that cannot be read, or

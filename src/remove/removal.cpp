@@ -293,7 +293,7 @@ RemovalOutcome RemoveScorewave() {
     // run again.
     if (Outcome.failed > 0) return Outcome;
     bool usersPending = TurnUserComponentIntoRemoval(created);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey);
+    DeleteUninstallEntry();
     RemoveRemover(RemoverFolderMade && !usersPending);
     return Outcome;
 }

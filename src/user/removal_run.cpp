@@ -99,10 +99,8 @@ unsigned TakeBackUserCopies() {
         if (IsUserMadeFolder(path, UserProfile(), IsAnsiLeadByte) &&
             DeleteEmptyFolder(path) == ERROR_SUCCESS)
             ReportMessage(MSG_REMOVED, path);
-    char parent[MAX_PATH];
-    DeleteKeyTree(HKEY_CURRENT_USER, UserRecordKey);
-    if (ReplaceLastComponent(parent, sizeof parent, UserRecordKey, "", IsAnsiLeadByte))
-        RegDeleteKeyA(HKEY_CURRENT_USER, parent);
+    // The user's record, with the Scorewave key above it when that is empty.
+    DeleteUninstallEntry();
     DeleteUserLog();
     return ExitDone;
 }
