@@ -95,10 +95,8 @@ void RemoveOwnFile(const HeldFolder& folder, const char* name, bool knownOurs) {
 // The installer's temporary files and parked copies beside a recorded
 // plug-in, each dealt with as it is found: however many other files of such
 // names there are, none hides one of this product's.
-void RemoveBesidePlugin(const FolderEntry& entry, void* folder) {
-    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        lstrcmpiA(entry.name, PluginFileName) != 0 && IsRemovableBesidePlugin(entry.name))
-        RemoveOwnFile(*(const HeldFolder*)folder, entry.name, false);
+void RemoveBesidePlugin(const HeldFolder& folder, const char* name) {
+    RemoveOwnFile(folder, name, false);
 }
 
 // A recorded plug-in file, with the installer's temporary files and parked
@@ -114,7 +112,7 @@ void RemovePlugin(const char* path) {
     DWORD error = HoldFolder(folderPath, folder);
     if (error == ERROR_PATH_NOT_FOUND) return; // gone with its folder
     if (error != ERROR_SUCCESS) return Failed(path, error);
-    ForEachEntry(folder, RemoveBesidePlugin, &folder);
+    ForEachBesidePlugin(folder, RemoveBesidePlugin);
     RemoveOwnFile(folder, name, false);
 }
 

@@ -60,6 +60,18 @@ void NoteLeftover(const FolderEntry& entry, void* context) {
     }
 }
 
+struct BesidePlugin {
+    const HeldFolder* folder;
+    BesidePluginAct act;
+};
+
+void VisitBesidePlugin(const FolderEntry& entry, void* context) {
+    const BesidePlugin& beside = *(const BesidePlugin*)context;
+    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsRemovableBesidePlugin(entry.name) &&
+        !SameTextIgnoringAsciiCase(entry.name, PluginFileName))
+        beside.act(*beside.folder, entry.name);
+}
+
 bool TargetPresent(const HeldFolder& folder, const char* name) {
     ScopedHandle file;
     DWORD error =
@@ -326,4 +338,9 @@ int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* brow
     int result = DeployWithRetries(item, targetPath, browserName);
     if (result == DeployWritten) PlacedBytes += item.size;
     return result;
+}
+
+void ForEachBesidePlugin(const HeldFolder& folder, BesidePluginAct act) {
+    BesidePlugin beside = {&folder, act};
+    ForEachEntry(folder, VisitBesidePlugin, &beside);
 }

@@ -38,3 +38,10 @@ bool Park(const HeldFolder& folder, const char* name, HANDLE file, char* parked)
 // none) goes. When the new file cannot take the name, it goes and the parked
 // file takes the name back. ERROR_SUCCESS or why the new file did not.
 DWORD ReplaceTarget(const HeldFolder& folder, const char* name, HANDLE temporary, HANDLE parked);
+
+// Hands act, one at a time as they are found, the files of the held folder
+// that bear the names the installer gives beside a plug-in: its temporary
+// files and the plug-in's parked copies (IsRemovableBesidePlugin), the
+// plug-in itself not. A name says nothing of whose a file is: act decides.
+typedef void (*BesidePluginAct)(const HeldFolder& folder, const char* name);
+void ForEachBesidePlugin(const HeldFolder& folder, BesidePluginAct act);
