@@ -52,6 +52,11 @@ void WriteEntry() {
     WriteUninstallEntry({version, publisher, Placed.folder, Placed.remover, PlacedBytes});
 }
 
+// A file an earlier removal had to leave: deleted now, or later again.
+void DeleteKeptFile(const HeldFolder& folder, const char* name, HANDLE file) {
+    DeleteNowOrLater(folder, name, file, nullptr);
+}
+
 void RemoveRemover() {
     // The product's folder is the remover's: held while the file goes.
     if (Placed.placed) DeleteProductFile(RemoverFileName);
@@ -99,7 +104,7 @@ OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const
 
 void PlaceRemoverAndEntry() {
     // What an earlier removal had to leave, while a program held it.
-    DeleteKeptFiles(DeleteNowOrLater, nullptr);
+    DeleteKeptFiles(DeleteKeptFile, nullptr);
     Placed.entryExisted = UninstallEntryShown();
     char programFiles[MAX_PATH];
     const char* name;

@@ -50,13 +50,14 @@ void LeftAsNotOurs(const char* path) {
 // else stays in the record for the next removal (and counts as a failure,
 // which keeps the entry and its record).
 void RemoveHeldFile(const HeldFolder& folder, const char* name, HANDLE file, const char* shown) {
-    DWORD error = DeleteHeldFile(file);
-    if (error == ERROR_SUCCESS) {
+    DWORD error;
+    FileDeletion deletion = DeleteNowOrLater(folder, name, file, &error);
+    if (deletion == DeletedNow) {
         ReportMessage(MSG_REMOVED, shown);
         ++Outcome.removed;
         return;
     }
-    if (DeleteLater(folder, name, file) != DeletedAtRestart) return Failed(shown, error);
+    if (deletion != DeletedAtRestart) return Failed(shown, error);
     ReportMessage(MSG_REMOVED_AT_RESTART, shown);
     ++Outcome.atRestart;
 }
