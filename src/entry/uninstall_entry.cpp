@@ -223,10 +223,16 @@ void ForgetCreated(DWORD bits) {
 void RecordOwner(const char* extension, const char* owner) {
     char name[64], recorded[2];
     if (ReadRecordedOwner(extension, recorded, sizeof recorded)) return;
+    DWORD size = DWORD(TextLength(owner) + 1);
+    if (size > RecordOwnerLimit) {
+        SetLastError(ERROR_MORE_DATA);
+        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
+        return;
+    }
     ScopedKey key(OpenEntry(true));
     if (!key.Valid()) return;
     OwnerValueName(extension, name, sizeof name);
-    SetRecordValue(key.Get(), name, REG_SZ, owner, DWORD(TextLength(owner) + 1));
+    SetRecordValue(key.Get(), name, REG_SZ, owner, size);
 }
 
 DWORD ReadRecordList(RecordList list, char* buffer, DWORD* size) {

@@ -75,6 +75,10 @@ void ForgetPath(RecordList list, const char* path);
 // True when any of the bits was not recorded before.
 bool RecordCreated(DWORD bits);
 void ForgetCreated(DWORD bits);
+// The most bytes a recorded owner takes, its zero included: a longer one is
+// not recorded (and that is logged), and a buffer of RecordOwnerLimit + 1
+// bytes reads any that is.
+const DWORD RecordOwnerLimit = MAX_PATH;
 // The ProgID an extension was taken from; one already recorded stays.
 void RecordOwner(const char* extension, const char* owner);
 

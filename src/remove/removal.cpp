@@ -183,7 +183,7 @@ void RestoreExtension(HKEY classes, int type, DWORD created) {
     const DocumentType& document = DocumentTypes[type];
     HKEY key;
     if (!OpenClassKeyToChange(classes, document.extension, KEY_SET_VALUE | DELETE, &key)) return;
-    char text[ScratchPathSize], owner[MAX_PATH];
+    char text[ScratchPathSize], owner[RecordOwnerLimit + 1];
     ReadRegistryText(key, nullptr, text, sizeof text);
     bool ours = strcmp(text, document.progId) == 0;
     bool emptied = false;
