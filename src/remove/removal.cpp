@@ -156,15 +156,15 @@ void RemoveFont(DWORD created) {
         FreeHeapBytes(family);
         if (HoldFolder(folderPath, folder) == ERROR_SUCCESS) RemoveOwnFile(folder, name, ours);
     }
-    HKEY key;
+    HKEY opened;
     if ((created & CreatedFontValue) &&
         RegOpenKeyExA(HKEY_LOCAL_MACHINE, FontsRegistryKey(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      &key) == ERROR_SUCCESS) {
+                      &opened) == ERROR_SUCCESS) {
+        ScopedKey key(opened);
         char value[ScratchPathSize];
-        if (ReadRegistryText(key, FontValueName, value, sizeof value) == RegistryTextRead &&
+        if (ReadRegistryText(key.Get(), FontValueName, value, sizeof value) == RegistryTextRead &&
             lstrcmpiA(value, FontFileName) == 0)
-            RegDeleteValueA(key, FontValueName);
-        RegCloseKey(key);
+            RegDeleteValueA(key.Get(), FontValueName);
     }
     SendNotifyMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
 }
@@ -181,53 +181,55 @@ bool OpenClassKeyToChange(HKEY classes, const char* path, REGSAM access, HKEY* k
 // when the installer made it; one another program owns now is not touched.
 void RestoreExtension(HKEY classes, int type, DWORD created) {
     const DocumentType& document = DocumentTypes[type];
-    HKEY key;
-    if (!OpenClassKeyToChange(classes, document.extension, KEY_SET_VALUE | DELETE, &key)) return;
+    HKEY opened;
+    if (!OpenClassKeyToChange(classes, document.extension, KEY_SET_VALUE | DELETE, &opened)) return;
+    ScopedKey key(opened);
     char text[ScratchPathSize], owner[RecordOwnerLimit + 1];
-    ReadRegistryText(key, nullptr, text, sizeof text);
+    ReadRegistryText(key.Get(), nullptr, text, sizeof text);
     bool ours = strcmp(text, document.progId) == 0;
     bool emptied = false;
     if (ours) {
-        ReadRegistryText(key, ContentTypeValue, text, sizeof text);
-        if (strcmp(text, MimeType) == 0) RegDeleteValueA(key, ContentTypeValue);
+        ReadRegistryText(key.Get(), ContentTypeValue, text, sizeof text);
+        if (strcmp(text, MimeType) == 0) RegDeleteValueA(key.Get(), ContentTypeValue);
         if (ReadRecordedOwner(document.extension, owner, sizeof owner)) {
-            SetStringValue(key, nullptr, owner);
+            SetStringValue(key.Get(), nullptr, owner);
             ReportMessage(MSG_GAVE_BACK, document.extension, owner);
         } else if (created & CreatedExtensionKey(type)) {
-            RegDeleteValueA(key, nullptr);
+            RegDeleteValueA(key.Get(), nullptr);
             DWORD subkeys = 1, values = 1;
-            RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                             nullptr, nullptr, nullptr, nullptr);
+            RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                             &values, nullptr, nullptr, nullptr, nullptr);
             emptied = subkeys == 0 && values == 0;
         }
     }
-    if (emptied && DeleteOpenKey(key) == ERROR_SUCCESS) ++Outcome.removed;
-    RegCloseKey(key);
+    if (emptied && DeleteOpenKey(key.Get()) == ERROR_SUCCESS) ++Outcome.removed;
 }
 
 // In the machine's classes, never through HKEY_CLASSES_ROOT, which would
 // reach into the user's.
 void RemoveRegistration(DWORD created) {
-    HKEY classes;
-    if (OpenMachineKey(HKEY_LOCAL_MACHINE, MachineClassesKey, 0, false, &classes) != ERROR_SUCCESS)
+    HKEY opened;
+    if (OpenMachineKey(HKEY_LOCAL_MACHINE, MachineClassesKey, 0, false, &opened) != ERROR_SUCCESS)
         return;
+    ScopedKey classes(opened);
     for (int type = 0; type < DocumentTypeCount; ++type) {
-        RestoreExtension(classes, type, created);
-        if (created & CreatedProgIdKey(type)) DeleteKeyTree(classes, DocumentTypes[type].progId);
+        RestoreExtension(classes.Get(), type, created);
+        if (created & CreatedProgIdKey(type))
+            DeleteKeyTree(classes.Get(), DocumentTypes[type].progId);
     }
     // The open command of a ProgID the installer did not make.
     if ((created & CreatedOpenCommand) && !(created & CreatedProgIdKey(0)))
-        DeleteKeyTree(classes, OpenCommandKey);
-    if (created & CreatedMimeKey) DeleteKeyTree(classes, MimeDatabaseKey);
+        DeleteKeyTree(classes.Get(), OpenCommandKey);
+    if (created & CreatedMimeKey) DeleteKeyTree(classes.Get(), MimeDatabaseKey);
     // The MIME database's list of content types, where the installer made it:
     // only when nothing else has come into it.
-    HKEY key;
     if ((created & CreatedMimeDatabase) &&
-        OpenClassKeyToChange(classes, MimeContentTypesKey, DELETE, &key)) {
-        DeleteOpenKey(key);
-        RegCloseKey(key);
+        OpenClassKeyToChange(classes.Get(), MimeContentTypesKey, DELETE, &opened)) {
+        ScopedKey key(opened);
+        DeleteOpenKey(key.Get());
     }
-    RegCloseKey(classes);
+    // Closed before the shell is told.
+    classes.Reset(nullptr);
     NotifyAssociationsChanged();
 }
 
