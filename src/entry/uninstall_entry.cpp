@@ -190,10 +190,16 @@ void UpdateEstimatedSize(DWORD placedBytes) {
 }
 
 void DeleteUninstallEntry() {
-    if (!UserRecord) {
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey);
-        return;
-    }
+    HKEY opened;
+    LONG error = OpenMachineKey(HKEY_LOCAL_MACHINE, UninstallEntryKey, DELETE, false, &opened);
+    if (error == ERROR_REPARSE_POINT_ENCOUNTERED)
+        ReportMessage(MSG_LEFT_REGISTRY_LINK, UninstallEntryKey);
+    if (error != ERROR_SUCCESS) return;
+    ScopedKey key(opened);
+    DeleteOpenKey(key.Get());
+}
+
+void DeleteUserRecord() {
     char parent[MAX_PATH];
     DeleteKeyTree(HKEY_CURRENT_USER, UserRecordKey);
     if (ReplaceLastComponent(parent, sizeof parent, UserRecordKey, "", IsAnsiLeadByte))

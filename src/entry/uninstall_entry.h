@@ -62,10 +62,13 @@ struct UninstallEntryValues {
 void WriteUninstallEntry(const UninstallEntryValues& values);
 // EstimatedSize again, of an entry that is there.
 void UpdateEstimatedSize(DWORD placedBytes);
-// Deletes the entry with its record, never through a registry link (as
-// DeleteKeyTree); the per-user program's record goes with
-// the Scorewave key above it, when nothing else is left there.
+// Deletes the entry with its record, through its handle and never through a
+// registry link (one is left, and the log says so). The entry holds values
+// only: one an administrator gave a subkey stays.
 void DeleteUninstallEntry();
+// Deletes the per-user program's record with everything under it (as
+// DeleteKeyTree), and the Scorewave key above it when nothing else is there.
+void DeleteUserRecord();
 
 // True when the path was not in the record before, so that a change that did
 // not happen after all can be forgotten again. A list that cannot be read, or

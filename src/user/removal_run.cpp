@@ -96,8 +96,7 @@ unsigned TakeBackUserCopies() {
         if (IsUserMadeFolder(path, UserProfile(), IsAnsiLeadByte) &&
             DeleteEmptyFolder(path) == ERROR_SUCCESS)
             ReportMessage(MSG_REMOVED, path);
-    // The user's record, with the Scorewave key above it when that is empty.
-    DeleteUninstallEntry();
+    DeleteUserRecord();
     DeleteUserLog();
     return ExitDone;
 }
