@@ -13,8 +13,8 @@ extern const char UninstallEntryKey[]; // under HKEY_LOCAL_MACHINE
 
 // The per-user program keeps its own record, in the same format, under
 // HKEY_CURRENT_USER\Software\Scorewave\Viewer instead (what it wrote into
-// that user's places); the installer and the remover never read it. Every
-// routine below then acts on that record.
+// that user's places); the installer and the remover never read it. The
+// routines that find, read and change the record then act on that record.
 void KeepRecordForUser();
 
 // Where the remover lives: ScorewaveRemove.exe in the Scorewave folder of the
