@@ -6,8 +6,8 @@
 #include "process/state.h"
 
 #include "base/file_system.h"
-#include "base/registry.h"
 #include "base/path_rules.h"
+#include "base/registry.h"
 #include "entry/record_rules.h"
 #include "report/report.h"
 #include "resources/resource.h"
@@ -15,11 +15,11 @@
 const char UninstallEntryKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scorewave Viewer";
 
-const char UserRecordKey[] = "Software\\Scorewave\\Viewer";
-
 const char RemoverFileName[] = "ScorewaveRemove.exe";
 
 namespace {
+
+const char UserRecordKey[] = "Software\\Scorewave\\Viewer";
 
 // The record's values, beside the entry's own.
 const char* const ListValues[] = {"ScorewavePlugins", "ScorewaveFolders", "ScorewaveKeptFiles"};
@@ -27,7 +27,33 @@ const char CreatedValue[] = "ScorewaveCreated";
 const char OwnerValuePrefix[] = "ScorewaveOwner";
 char ListBuffer[RecordListBufferSize];
 
+// The entry's own values that are not the installation's.
+const char FirstIcon[] = ",0";
+const char ProductPage[] = "http://www.scorewave-music.com/";
+const DWORD KiB = 1024;
+
 bool UserRecord;
+
+void ReportLeftLink(const char* path) {
+    ReportMessage(MSG_LEFT_REGISTRY_LINK, path);
+}
+
+// The entry's key (or the user's record) for reading and writing values, made
+// when `create`; null on failure (logged with message 12 when `create`).
+HKEY OpenEntry(bool create) {
+    HKEY key;
+    HKEY root = UserRecord ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    const char* path = UserRecord ? UserRecordKey : UninstallEntryKey;
+    const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY;
+    LONG error =
+        create ? CreateKey(root, path, access, &key) : RegOpenKeyExA(root, path, 0, access, &key);
+    if (error == ERROR_SUCCESS) return key;
+    if (create) {
+        SetLastError(DWORD(error));
+        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, path, Preloaded(MSG_WINDOWS));
+    }
+    return nullptr;
+}
 
 DWORD ReadDword(HKEY key, const char* name) {
     DWORD value = 0, type = 0, size = sizeof value;
@@ -62,10 +88,10 @@ DWORD ReadListFrom(HKEY key, RecordList list, char* buffer, DWORD* size) {
 // Adds the path to the list (true when it was not there) or takes it out. A
 // list that cannot be read whole is never written over.
 bool UpdateRecordList(RecordList list, const char* path, bool add) {
-    HKEY key = OpenUninstallEntry(add);
-    if (!key) return false;
+    ScopedKey key(OpenEntry(add));
+    if (!key.Valid()) return false;
     DWORD size = 0;
-    DWORD error = ReadListFrom(key, list, ListBuffer, &size);
+    DWORD error = ReadListFrom(key.Get(), list, ListBuffer, &size);
     size_t newSize = 0;
     bool changed = false;
     if (error == ERROR_SUCCESS && add && !MultiStringHolds(ListBuffer, size, path)) {
@@ -74,23 +100,23 @@ bool UpdateRecordList(RecordList list, const char* path, bool add) {
     } else if (error == ERROR_SUCCESS && !add && size > 0) {
         changed = (newSize = MultiStringRemove(ListBuffer, size, path)) != size;
     }
-    if (changed) SetRecordValue(key, ListValues[list], REG_MULTI_SZ, ListBuffer, DWORD(newSize));
+    if (changed)
+        SetRecordValue(key.Get(), ListValues[list], REG_MULTI_SZ, ListBuffer, DWORD(newSize));
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
     }
-    RegCloseKey(key);
     return changed;
 }
 
 // Sets and clears bits of what installations created; true when that changed.
 bool UpdateCreated(DWORD set, DWORD clear) {
-    HKEY key = OpenUninstallEntry(set != 0);
-    if (!key) return false;
-    DWORD recorded = ReadDword(key, CreatedValue);
+    ScopedKey key(OpenEntry(set != 0));
+    if (!key.Valid()) return false;
+    DWORD recorded = ReadDword(key.Get(), CreatedValue);
     DWORD updated = (recorded | set) & ~clear;
-    if (updated != recorded) SetRecordValue(key, CreatedValue, REG_DWORD, &updated, sizeof updated);
-    RegCloseKey(key);
+    if (updated != recorded)
+        SetRecordValue(key.Get(), CreatedValue, REG_DWORD, &updated, sizeof updated);
     return updated != recorded;
 }
 
@@ -98,6 +124,17 @@ void OwnerValueName(const char* extension, char* name, int size) {
     lstrcpynA(name, OwnerValuePrefix, size);
     int used = TextLength(name);
     lstrcpynA(name + used, extension, size - used);
+}
+
+// prefix, text and suffix, or nothing when they do not fit.
+void Suffixed(char* out, int size, const char* prefix, const char* text, const char* suffix) {
+    if (!CopyText(out, size, prefix) || !AppendText(out, size, text) ||
+        !AppendText(out, size, suffix))
+        out[0] = '\0';
+}
+
+void SetEstimatedSize(HKEY key, DWORD placedBytes) {
+    SetDwordValue(key, "EstimatedSize", (placedBytes + KiB - 1) / KiB);
 }
 
 } // namespace
@@ -111,28 +148,70 @@ bool RemoverPaths(char* folder, char* remover) {
 }
 
 bool UninstallEntryExists() {
-    HKEY key = OpenUninstallEntry(false);
-    if (key) RegCloseKey(key);
-    return key != nullptr;
+    ScopedKey key(OpenEntry(false));
+    return key.Valid();
+}
+
+bool UninstallEntryShown() {
+    ScopedKey key(OpenEntry(false));
+    return key.Valid() && RegQueryValueExA(key.Get(), "DisplayName", nullptr, nullptr, nullptr,
+                                           nullptr) == ERROR_SUCCESS;
+}
+
+void WriteUninstallEntry(const UninstallEntryValues& values) {
+    ScopedKey key(OpenEntry(true));
+    if (!key.Valid()) return;
+    char text[2 * MAX_PATH];
+    if (LoadStringA(ModuleHandle, MSG_DISPLAY_NAME, text, sizeof text) > 0)
+        SetStringValue(key.Get(), "DisplayName", text);
+    SetStringValue(key.Get(), "DisplayVersion", values.version);
+    SetStringValue(key.Get(), "Publisher", values.publisher);
+    Suffixed(text, sizeof text, "", values.remover, FirstIcon);
+    SetStringValue(key.Get(), "DisplayIcon", text);
+    SetStringValue(key.Get(), "InstallLocation", values.folder);
+    Suffixed(text, sizeof text, "\"", values.remover, "\"");
+    SetStringValue(key.Get(), "UninstallString", text);
+    AppendText(text, sizeof text, " ");
+    AppendText(text, sizeof text, QuietSwitch);
+    SetStringValue(key.Get(), "QuietUninstallString", text);
+    SetDwordValue(key.Get(), "NoModify", 1);
+    SetDwordValue(key.Get(), "NoRepair", 1);
+    SetStringValue(key.Get(), "URLInfoAbout", ProductPage);
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    InstallDateText(today.wYear, today.wMonth, today.wDay, text, sizeof text);
+    SetStringValue(key.Get(), "InstallDate", text);
+    SetEstimatedSize(key.Get(), values.placedBytes);
+}
+
+void UpdateEstimatedSize(DWORD placedBytes) {
+    ScopedKey key(OpenEntry(false));
+    if (key.Valid()) SetEstimatedSize(key.Get(), placedBytes);
+}
+
+void DeleteUninstallEntry() {
+    HKEY opened;
+    LONG error = OpenMachineKey(HKEY_LOCAL_MACHINE, UninstallEntryKey, DELETE, false, &opened);
+    if (error == ERROR_REPARSE_POINT_ENCOUNTERED)
+        ReportMessage(MSG_LEFT_REGISTRY_LINK, UninstallEntryKey);
+    if (error != ERROR_SUCCESS) return;
+    ScopedKey key(opened);
+    DeleteOpenKey(key.Get());
+}
+
+void DeleteUninstallEntryTree() {
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey, ReportLeftLink);
+}
+
+void DeleteUserRecord() {
+    char parent[MAX_PATH];
+    DeleteKeyTree(HKEY_CURRENT_USER, UserRecordKey, ReportLeftLink);
+    if (ReplaceLastComponent(parent, sizeof parent, UserRecordKey, "", IsAnsiLeadByte))
+        RegDeleteKeyA(HKEY_CURRENT_USER, parent);
 }
 
 void KeepRecordForUser() {
     UserRecord = true;
-}
-
-HKEY OpenUninstallEntry(bool create) {
-    HKEY key = nullptr;
-    HKEY root = UserRecord ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    const char* path = UserRecord ? UserRecordKey : UninstallEntryKey;
-    const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY;
-    LONG error =
-        create ? CreateKey(root, path, access, &key) : RegOpenKeyExA(root, path, 0, access, &key);
-    if (error == ERROR_SUCCESS) return key;
-    if (create) {
-        SetLastError(DWORD(error));
-        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, path, Preloaded(MSG_WINDOWS));
-    }
-    return nullptr;
 }
 
 bool RecordPath(RecordList list, const char* path) {
@@ -154,38 +233,36 @@ void ForgetCreated(DWORD bits) {
 void RecordOwner(const char* extension, const char* owner) {
     char name[64], recorded[2];
     if (ReadRecordedOwner(extension, recorded, sizeof recorded)) return;
-    HKEY key = OpenUninstallEntry(true);
-    if (!key) return;
+    DWORD size = DWORD(TextLength(owner) + 1);
+    if (size > RecordOwnerLimit) {
+        SetLastError(ERROR_MORE_DATA);
+        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
+        return;
+    }
+    ScopedKey key(OpenEntry(true));
+    if (!key.Valid()) return;
     OwnerValueName(extension, name, sizeof name);
-    SetRecordValue(key, name, REG_SZ, owner, DWORD(TextLength(owner) + 1));
-    RegCloseKey(key);
+    SetRecordValue(key.Get(), name, REG_SZ, owner, size);
 }
 
 DWORD ReadRecordList(RecordList list, char* buffer, DWORD* size) {
     *size = 0;
-    HKEY key = OpenUninstallEntry(false);
-    if (!key) return ERROR_FILE_NOT_FOUND;
-    DWORD error = ReadListFrom(key, list, buffer, size);
-    RegCloseKey(key);
-    return error;
+    ScopedKey key(OpenEntry(false));
+    if (!key.Valid()) return ERROR_FILE_NOT_FOUND;
+    return ReadListFrom(key.Get(), list, buffer, size);
 }
 
 DWORD RecordedCreations() {
-    HKEY key = OpenUninstallEntry(false);
-    if (!key) return 0;
-    DWORD recorded = ReadDword(key, CreatedValue);
-    RegCloseKey(key);
-    return recorded;
+    ScopedKey key(OpenEntry(false));
+    return key.Valid() ? ReadDword(key.Get(), CreatedValue) : 0;
 }
 
 bool ReadRecordedOwner(const char* extension, char* owner, DWORD size) {
-    HKEY key = OpenUninstallEntry(false);
-    if (!key) return false;
+    ScopedKey key(OpenEntry(false));
+    if (!key.Valid()) return false;
     char name[64];
     OwnerValueName(extension, name, sizeof name);
     DWORD type = 0, got = 0;
-    bool read = ReadValueBytes(key, name, owner, size, &type, &got) == ERROR_SUCCESS &&
-                type == REG_SZ && got > 1;
-    RegCloseKey(key);
-    return read;
+    return ReadValueBytes(key.Get(), name, owner, size, &type, &got) == ERROR_SUCCESS &&
+           type == REG_SZ && got > 1;
 }

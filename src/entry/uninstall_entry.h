@@ -11,10 +11,10 @@
 
 extern const char UninstallEntryKey[]; // under HKEY_LOCAL_MACHINE
 
-// The per-user program keeps its own record, in the same format, under this
-// key of HKEY_CURRENT_USER instead (what it wrote into that user's places);
-// the installer and the remover never read it.
-extern const char UserRecordKey[];
+// The per-user program keeps its own record, in the same format, under
+// HKEY_CURRENT_USER\Software\Scorewave\Viewer instead (what it wrote into
+// that user's places); the installer and the remover never read it. The
+// routines that find, read and change the record then act on that record.
 void KeepRecordForUser();
 
 // Where the remover lives: ScorewaveRemove.exe in the Scorewave folder of the
@@ -44,9 +44,34 @@ enum RecordList {
 };
 
 bool UninstallEntryExists();
-// The entry's key for reading and writing values, made when `create`; null
-// on failure (logged with message 12). The caller closes it.
-HKEY OpenUninstallEntry(bool create);
+// True when the entry is one Programs and Features shows (it has its
+// DisplayName): an earlier installation's, not only the record of a run.
+bool UninstallEntryShown();
+
+// The entry's own values, as Programs and Features, winget and deployment
+// tools read them.
+struct UninstallEntryValues {
+    const char* version;   // DisplayVersion
+    const char* publisher; // Publisher
+    const char* folder;    // InstallLocation, the remover's folder
+    const char* remover;   // the remover, for the icon and the uninstall commands
+    DWORD placedBytes;     // what the installation placed, for EstimatedSize
+};
+// Writes them into the entry, made when it is missing (a failure is logged
+// with message 12).
+void WriteUninstallEntry(const UninstallEntryValues& values);
+// EstimatedSize again, of an entry that is there.
+void UpdateEstimatedSize(DWORD placedBytes);
+// Deletes the entry the installer has just made, with its record, through its
+// handle and never through a registry link (one is left, and the log says so).
+// The entry holds values only: one an administrator gave a subkey stays.
+void DeleteUninstallEntry();
+// The remover's: deletes the entry with everything under it (as DeleteKeyTree;
+// a registry link is left, and the log says so).
+void DeleteUninstallEntryTree();
+// Deletes the per-user program's record with everything under it (as
+// DeleteKeyTree), and the Scorewave key above it when nothing else is there.
+void DeleteUserRecord();
 
 // True when the path was not in the record before, so that a change that did
 // not happen after all can be forgotten again. A list that cannot be read, or
@@ -56,6 +81,10 @@ void ForgetPath(RecordList list, const char* path);
 // True when any of the bits was not recorded before.
 bool RecordCreated(DWORD bits);
 void ForgetCreated(DWORD bits);
+// The most bytes a recorded owner takes, its zero included: a longer one is
+// not recorded (and that is logged), and a buffer of RecordOwnerLimit + 1
+// bytes reads any that is.
+const DWORD RecordOwnerLimit = MAX_PATH;
 // The ProgID an extension was taken from; one already recorded stays.
 void RecordOwner(const char* extension, const char* owner);
 

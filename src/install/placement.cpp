@@ -11,7 +11,6 @@
 #include "base/held_folder.h"
 #include "base/image_rules.h"
 #include "base/path_rules.h"
-#include "base/registry.h"
 #include "base/scoped_handle.h"
 #include "base/version.h"
 #include "base/version_rules.h"
@@ -27,9 +26,6 @@
 
 namespace {
 
-const char FirstIcon[] = ",0";
-const char ProductPage[] = "http://www.scorewave-music.com/";
-const DWORD KiB = 1024;
 const int TextSize = 128;
 
 struct Placement {
@@ -41,50 +37,24 @@ struct Placement {
 };
 Placement Placed;
 
-// prefix, text and suffix, or nothing when they do not fit.
-void Suffixed(char* out, int size, const char* prefix, const char* text, const char* suffix) {
-    if (!CopyText(out, size, prefix) || !AppendText(out, size, text) ||
-        !AppendText(out, size, suffix))
-        out[0] = '\0';
-}
-
-// The entry's values, as Programs and Features, winget and deployment tools
-// read them; version and publisher from the plug-in the installer carries.
-void WriteEntryValues(HKEY key) {
+// The entry that names the remover; version and publisher from the plug-in
+// the installer carries.
+void WriteEntry() {
     const BYTE* plugin;
     DWORD pluginSize;
-    char version[TextSize] = "", publisher[TextSize] = "", text[2 * MAX_PATH];
+    char version[TextSize] = "", publisher[TextSize] = "";
     if (CarriedPlugin(&plugin, &pluginSize)) {
         ProductVersionNumbers numbers;
         ReadImageVersion(plugin, pluginSize, &numbers);
         DisplayVersionText(numbers.major, numbers.minor, numbers.patch, version, sizeof version);
         ReadImageVersionString(plugin, pluginSize, "CompanyName", publisher, sizeof publisher);
     }
-    if (LoadStringA(ModuleHandle, MSG_DISPLAY_NAME, text, sizeof text) > 0)
-        SetStringValue(key, "DisplayName", text);
-    SetStringValue(key, "DisplayVersion", version);
-    SetStringValue(key, "Publisher", publisher);
-    Suffixed(text, sizeof text, "", Placed.remover, FirstIcon);
-    SetStringValue(key, "DisplayIcon", text);
-    SetStringValue(key, "InstallLocation", Placed.folder);
-    Suffixed(text, sizeof text, "\"", Placed.remover, "\"");
-    SetStringValue(key, "UninstallString", text);
-    Suffixed(text, sizeof text, "\"", Placed.remover, "\"");
-    AppendText(text, sizeof text, " ");
-    AppendText(text, sizeof text, QuietSwitch);
-    SetStringValue(key, "QuietUninstallString", text);
-    SetDwordValue(key, "NoModify", 1);
-    SetDwordValue(key, "NoRepair", 1);
-    SetStringValue(key, "URLInfoAbout", ProductPage);
-    SYSTEMTIME today;
-    GetLocalTime(&today);
-    InstallDateText(today.wYear, today.wMonth, today.wDay, text, sizeof text);
-    SetStringValue(key, "InstallDate", text);
+    WriteUninstallEntry({version, publisher, Placed.folder, Placed.remover, PlacedBytes});
 }
 
-bool HasDisplayName(HKEY key) {
-    return RegQueryValueExA(key, "DisplayName", nullptr, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
+// A file an earlier removal had to leave: deleted now, or later again.
+void DeleteKeptFile(const HeldFolder& folder, const char* name, HANDLE file) {
+    DeleteNowOrLater(folder, name, file, nullptr);
 }
 
 void RemoveRemover() {
@@ -134,11 +104,8 @@ OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const
 
 void PlaceRemoverAndEntry() {
     // What an earlier removal had to leave, while a program held it.
-    DeleteKeptFiles(DeleteNowOrLater, nullptr);
-    if (HKEY key = OpenUninstallEntry(false)) {
-        Placed.entryExisted = HasDisplayName(key);
-        RegCloseKey(key);
-    }
+    DeleteKeptFiles(DeleteKeptFile, nullptr);
+    Placed.entryExisted = UninstallEntryShown();
     char programFiles[MAX_PATH];
     const char* name;
     if (!RemoverPaths(Placed.folder, Placed.remover) ||
@@ -166,11 +133,7 @@ void PlaceRemoverAndEntry() {
         SetLastError(error);
         ReportMessage(MSG_CANT_PLACE, nullptr, Placed.folder);
     }
-    if (HKEY key = OpenUninstallEntry(true)) {
-        WriteEntryValues(key);
-        SetDwordValue(key, "EstimatedSize", (PlacedBytes + KiB - 1) / KiB);
-        RegCloseKey(key);
-    }
+    WriteEntry();
 }
 
 void FinishPlacement(bool installed) {
@@ -179,13 +142,10 @@ void FinishPlacement(bool installed) {
         // remover, its folder and the entry with its record go again.
         TakeBackUserComponent();
         RemoveRemover();
-        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, KEY_WOW64_64KEY, 0);
+        DeleteUninstallEntry();
         return;
     }
     if (Placed.madeFolder) ReportMessage(MSG_CREATED_DIRECTORY, Placed.folder);
     if (Placed.placed) ReportMessage(MSG_CREATED_FILE, Placed.remover);
-    if (HKEY key = OpenUninstallEntry(false)) {
-        SetDwordValue(key, "EstimatedSize", (PlacedBytes + KiB - 1) / KiB);
-        RegCloseKey(key);
-    }
+    UpdateEstimatedSize(PlacedBytes);
 }

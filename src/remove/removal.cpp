@@ -49,13 +49,14 @@ void LeftAsNotOurs(const char* path) {
 // else stays in the record for the next removal (and counts as a failure,
 // which keeps the entry and its record).
 void RemoveHeldFile(const HeldFolder& folder, const char* name, HANDLE file, const char* shown) {
-    DWORD error = DeleteHeldFile(file);
-    if (error == ERROR_SUCCESS) {
+    DWORD error;
+    FileDeletion deletion = DeleteNowOrLater(folder, name, file, &error);
+    if (deletion == DeletedNow) {
         ReportMessage(MSG_REMOVED, shown);
         ++Outcome.removed;
         return;
     }
-    if (DeleteLater(folder, name, file) != DeletedAtRestart) return Failed(shown, error);
+    if (deletion != DeletedAtRestart) return Failed(shown, error);
     ReportMessage(MSG_REMOVED_AT_RESTART, shown);
     ++Outcome.atRestart;
 }
@@ -94,10 +95,8 @@ void RemoveOwnFile(const HeldFolder& folder, const char* name, bool knownOurs) {
 // The installer's temporary files and parked copies beside a recorded
 // plug-in, each dealt with as it is found: however many other files of such
 // names there are, none hides one of this product's.
-void RemoveBesidePlugin(const FolderEntry& entry, void* folder) {
-    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        lstrcmpiA(entry.name, PluginFileName) != 0 && IsRemovableBesidePlugin(entry.name))
-        RemoveOwnFile(*(const HeldFolder*)folder, entry.name, false);
+void RemoveBesidePlugin(const HeldFolder& folder, const char* name) {
+    RemoveOwnFile(folder, name, false);
 }
 
 // A recorded plug-in file, with the installer's temporary files and parked
@@ -113,7 +112,7 @@ void RemovePlugin(const char* path) {
     DWORD error = HoldFolder(folderPath, folder);
     if (error == ERROR_PATH_NOT_FOUND) return; // gone with its folder
     if (error != ERROR_SUCCESS) return Failed(path, error);
-    ForEachEntry(folder, RemoveBesidePlugin, &folder);
+    ForEachBesidePlugin(folder, RemoveBesidePlugin);
     RemoveOwnFile(folder, name, false);
 }
 
@@ -156,15 +155,15 @@ void RemoveFont(DWORD created) {
         FreeHeapBytes(family);
         if (HoldFolder(folderPath, folder) == ERROR_SUCCESS) RemoveOwnFile(folder, name, ours);
     }
-    HKEY key;
+    HKEY opened;
     if ((created & CreatedFontValue) &&
         RegOpenKeyExA(HKEY_LOCAL_MACHINE, FontsRegistryKey(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      &key) == ERROR_SUCCESS) {
+                      &opened) == ERROR_SUCCESS) {
+        ScopedKey key(opened);
         char value[ScratchPathSize];
-        if (ReadRegistryText(key, FontValueName, value, sizeof value) == RegistryTextRead &&
+        if (ReadRegistryText(key.Get(), FontValueName, value, sizeof value) == RegistryTextRead &&
             lstrcmpiA(value, FontFileName) == 0)
-            RegDeleteValueA(key, FontValueName);
-        RegCloseKey(key);
+            RegDeleteValueA(key.Get(), FontValueName);
     }
     SendNotifyMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
 }
@@ -185,54 +184,55 @@ bool OpenClassKeyToChange(HKEY classes, const char* path, REGSAM access, HKEY* k
 // when the installer made it; one another program owns now is not touched.
 void RestoreExtension(HKEY classes, int type, DWORD created) {
     const DocumentType& document = DocumentTypes[type];
-    HKEY key;
-    if (!OpenClassKeyToChange(classes, document.extension, KEY_SET_VALUE | DELETE, &key)) return;
-    char text[ScratchPathSize], owner[MAX_PATH];
-    ReadRegistryText(key, nullptr, text, sizeof text);
+    HKEY opened;
+    if (!OpenClassKeyToChange(classes, document.extension, KEY_SET_VALUE | DELETE, &opened)) return;
+    ScopedKey key(opened);
+    char text[ScratchPathSize], owner[RecordOwnerLimit + 1];
+    ReadRegistryText(key.Get(), nullptr, text, sizeof text);
     bool ours = strcmp(text, document.progId) == 0;
     bool emptied = false;
     if (ours) {
-        ReadRegistryText(key, ContentTypeValue, text, sizeof text);
-        if (strcmp(text, MimeType) == 0) RegDeleteValueA(key, ContentTypeValue);
+        ReadRegistryText(key.Get(), ContentTypeValue, text, sizeof text);
+        if (strcmp(text, MimeType) == 0) RegDeleteValueA(key.Get(), ContentTypeValue);
         if (ReadRecordedOwner(document.extension, owner, sizeof owner)) {
-            SetStringValue(key, nullptr, owner);
+            SetStringValue(key.Get(), nullptr, owner);
             ReportMessage(MSG_GAVE_BACK, document.extension, owner);
         } else if (created & CreatedExtensionKey(type)) {
-            RegDeleteValueA(key, nullptr);
+            RegDeleteValueA(key.Get(), nullptr);
             DWORD subkeys = 1, values = 1;
-            RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                             nullptr, nullptr, nullptr, nullptr);
+            RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                             &values, nullptr, nullptr, nullptr, nullptr);
             emptied = subkeys == 0 && values == 0;
         }
     }
-    if (emptied && DeleteOpenKey(key) == ERROR_SUCCESS) ++Outcome.removed;
-    RegCloseKey(key);
+    if (emptied && DeleteOpenKey(key.Get()) == ERROR_SUCCESS) ++Outcome.removed;
 }
 
 // In the machine's classes, never through HKEY_CLASSES_ROOT, which would
 // reach into the user's.
 void RemoveRegistration(DWORD created) {
-    HKEY classes;
-    if (OpenMachineKey(HKEY_LOCAL_MACHINE, MachineClassesKey, 0, false, &classes) != ERROR_SUCCESS)
+    HKEY opened;
+    if (OpenMachineKey(HKEY_LOCAL_MACHINE, MachineClassesKey, 0, false, &opened) != ERROR_SUCCESS)
         return;
+    ScopedKey classes(opened);
     for (int type = 0; type < DocumentTypeCount; ++type) {
-        RestoreExtension(classes, type, created);
+        RestoreExtension(classes.Get(), type, created);
         if (created & CreatedProgIdKey(type))
-            DeleteKeyTree(classes, DocumentTypes[type].progId, ReportLeftLink);
+            DeleteKeyTree(classes.Get(), DocumentTypes[type].progId, ReportLeftLink);
     }
     // The open command of a ProgID the installer did not make.
     if ((created & CreatedOpenCommand) && !(created & CreatedProgIdKey(0)))
-        DeleteKeyTree(classes, OpenCommandKey, ReportLeftLink);
-    if (created & CreatedMimeKey) DeleteKeyTree(classes, MimeDatabaseKey, ReportLeftLink);
+        DeleteKeyTree(classes.Get(), OpenCommandKey, ReportLeftLink);
+    if (created & CreatedMimeKey) DeleteKeyTree(classes.Get(), MimeDatabaseKey, ReportLeftLink);
     // The MIME database's list of content types, where the installer made it:
     // only when nothing else has come into it.
-    HKEY key;
     if ((created & CreatedMimeDatabase) &&
-        OpenClassKeyToChange(classes, MimeContentTypesKey, DELETE, &key)) {
-        DeleteOpenKey(key);
-        RegCloseKey(key);
+        OpenClassKeyToChange(classes.Get(), MimeContentTypesKey, DELETE, &opened)) {
+        ScopedKey key(opened);
+        DeleteOpenKey(key.Get());
     }
-    RegCloseKey(classes);
+    // Closed before the shell is told.
+    classes.Reset(nullptr);
     NotifyAssociationsChanged();
 }
 
@@ -297,7 +297,7 @@ RemovalOutcome RemoveScorewave() {
     // run again.
     if (Outcome.failed > 0) return Outcome;
     bool usersPending = TurnUserComponentIntoRemoval(created);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntryKey, ReportLeftLink);
+    DeleteUninstallEntryTree();
     RemoveRemover(RemoverFolderMade && !usersPending);
     return Outcome;
 }

@@ -61,6 +61,18 @@ void NoteLeftover(const FolderEntry& entry, void* context) {
     }
 }
 
+struct BesidePlugin {
+    const HeldFolder* folder;
+    BesidePluginAct act;
+};
+
+void VisitBesidePlugin(const FolderEntry& entry, void* context) {
+    const BesidePlugin& beside = *(const BesidePlugin*)context;
+    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsRemovableBesidePlugin(entry.name) &&
+        !SameTextIgnoringAsciiCase(entry.name, PluginFileName))
+        beside.act(*beside.folder, entry.name);
+}
+
 bool TargetPresent(const HeldFolder& folder, const char* name) {
     ScopedHandle file;
     DWORD error =
@@ -339,4 +351,9 @@ void MakePluginsFolder(const char* browser, const char* programFolder, const cha
         SetLastError(error);
         ReportMessage(MSG_CANT_CREATE_SUBFOLDER, nullptr, browser, path);
     }
+}
+
+void ForEachBesidePlugin(const HeldFolder& folder, BesidePluginAct act) {
+    BesidePlugin beside = {&folder, act};
+    ForEachEntry(folder, VisitBesidePlugin, &beside);
 }

@@ -43,3 +43,10 @@ DWORD ReplaceTarget(const HeldFolder& folder, const char* name, HANDLE temporary
 // inside the program folder held open, so that it lands nowhere else; logged
 // either way. Nothing when browser is null.
 void MakePluginsFolder(const char* browser, const char* programFolder, const char* path);
+
+// Hands act, one at a time as they are found, the files of the held folder
+// that bear the names the installer gives beside a plug-in: its temporary
+// files and the plug-in's parked copies (IsRemovableBesidePlugin), the
+// plug-in itself not. A name says nothing of whose a file is: act decides.
+typedef void (*BesidePluginAct)(const HeldFolder& folder, const char* name);
+void ForEachBesidePlugin(const HeldFolder& folder, BesidePluginAct act);

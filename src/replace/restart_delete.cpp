@@ -57,9 +57,8 @@ DWORD MoveForRestart(HANDLE file, char* path, HeldFolder& restart) {
     return ERROR_SUCCESS;
 }
 
-} // namespace
-
-LaterDeletion DeleteLater(const HeldFolder& folder, const char* name, HANDLE file) {
+// For the held file, which could not be deleted now.
+FileDeletion DeleteLater(const HeldFolder& folder, const char* name, HANDLE file) {
     char path[MAX_PATH];
     if (!ComposeFilePath(path, sizeof path, folder.path, name, SeparatorUnlessPresent,
                          IsAnsiLeadByte))
@@ -72,6 +71,15 @@ LaterDeletion DeleteLater(const HeldFolder& folder, const char* name, HANDLE fil
         return DeletedAtRestart;
     }
     return Keep(file, path) ? KeptForLater : NotKept;
+}
+
+} // namespace
+
+FileDeletion DeleteNowOrLater(const HeldFolder& folder, const char* name, HANDLE file,
+                              DWORD* error) {
+    DWORD now = DeleteHeldFile(file);
+    if (error) *error = now;
+    return now == ERROR_SUCCESS ? DeletedNow : DeleteLater(folder, name, file);
 }
 
 DWORD DeleteKeptFiles(KeptFileAct act, void (*left)(const char* path, DWORD error)) {
@@ -105,8 +113,4 @@ DWORD DeleteKeptFiles(KeptFileAct act, void (*left)(const char* path, DWORD erro
         if (same) act(folder, name, file.Get());
     }
     return ERROR_SUCCESS;
-}
-
-void DeleteNowOrLater(const HeldFolder& folder, const char* name, HANDLE file) {
-    if (DeleteHeldFile(file) != ERROR_SUCCESS) DeleteLater(folder, name, file);
 }

@@ -12,23 +12,24 @@
 
 #include "base/held_folder.h"
 
-enum LaterDeletion {
+enum FileDeletion {
+    DeletedNow,
     DeletedAtRestart, // moved into the volume's folder; goes when Windows restarts
     KeptForLater,     // stays where it is (or in that folder), kept in the record
     NotKept,          // neither could be done
 };
 
-// For the held file (open with DELETE access) `name` of the held folder,
-// which could not be deleted now.
-LaterDeletion DeleteLater(const HeldFolder& folder, const char* name, HANDLE file);
+// Deletes the held file (open with DELETE access) `name` of the held folder;
+// one that cannot be deleted now, as a running program holds it, goes later.
+// error (may be null) gets why it could not be deleted now.
+FileDeletion DeleteNowOrLater(const HeldFolder& folder, const char* name, HANDLE file,
+                              DWORD* error);
 
 // Walks the files earlier runs kept. One that is gone, or is no longer the
 // file kept, is forgotten. One still there is forgotten and handed to act,
-// open with DELETE access; act deletes it, or hands it to DeleteLater, which
-// keeps it again. One that cannot be opened stays kept, and `left` (may be
-// null) is told its path and why. ERROR_SUCCESS, or why the kept list cannot
-// be read (ReadRecordList): nothing is done then.
+// open with DELETE access; act deletes it through DeleteNowOrLater, which
+// may keep it again. One that cannot be opened stays kept, and `left` (may
+// be null) is told its path and why. ERROR_SUCCESS, or why the kept list
+// cannot be read (ReadRecordList): nothing is done then.
 typedef void (*KeptFileAct)(const HeldFolder& folder, const char* name, HANDLE file);
 DWORD DeleteKeptFiles(KeptFileAct act, void (*left)(const char* path, DWORD error));
-// The installer's act: deleted now, or later.
-void DeleteNowOrLater(const HeldFolder& folder, const char* name, HANDLE file);

@@ -14,9 +14,9 @@
 #include "carried/carried.h"
 #include "entry/record_rules.h"
 #include "entry/uninstall_entry.h"
+#include "replace/replace.h"
 #include "replace/replace_rules.h"
 #include "report/report.h"
-#include "resources/product.h"
 #include "resources/resource.h"
 #include "user/user_rules.h"
 
@@ -26,14 +26,11 @@ char List[RecordListBufferSize];
 const ACCESS_MASK RemoveAccess = DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES;
 
 // Temporary files and parked copies of this product beside a plug-in.
-void RemoveLeftover(const FolderEntry& entry, void* context) {
-    const HeldFolder& folder = *(const HeldFolder*)context;
+void RemoveLeftover(const HeldFolder& folder, const char* name) {
     ScopedHandle file;
-    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsRemovableBesidePlugin(entry.name) &&
-        !SameTextIgnoringAsciiCase(entry.name, PluginFileName) &&
-        OpenInFolder(folder, entry.name, RemoveAccess, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                     OpenExisting, file) == ERROR_SUCCESS &&
-        (IsTemporaryName(entry.name) || IsProductFile(file.Get())))
+    if (OpenInFolder(folder, name, RemoveAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, OpenExisting,
+                     file) == ERROR_SUCCESS &&
+        (IsTemporaryName(name) || IsProductFile(file.Get())))
         DeleteHeldFile(file.Get());
 }
 
@@ -52,7 +49,7 @@ bool RemoveUserPlugin(const char* path) {
     DWORD error = HoldFolder(folderPath, folder);
     if (error == ERROR_PATH_NOT_FOUND) return true;
     if (error == ERROR_SUCCESS) {
-        ForEachEntry(folder, RemoveLeftover, &folder);
+        ForEachBesidePlugin(folder, RemoveLeftover);
         error = OpenInFolder(folder, name, RemoveAccess, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              OpenExisting, plugin);
     }
@@ -78,10 +75,6 @@ const char* ReadList(RecordList list) {
     return ReadRecordList(list, List, &size) == ERROR_SUCCESS ? List : nullptr;
 }
 
-void ReportLeftLink(const char* path) {
-    ReportMessage(MSG_LEFT_REGISTRY_LINK, path);
-}
-
 } // namespace
 
 unsigned TakeBackUserCopies() {
@@ -104,10 +97,7 @@ unsigned TakeBackUserCopies() {
         if (IsUserMadeFolder(path, UserProfile(), IsAnsiLeadByte) &&
             DeleteEmptyFolder(path) == ERROR_SUCCESS)
             ReportMessage(MSG_REMOVED, path);
-    char parent[MAX_PATH];
-    DeleteKeyTree(HKEY_CURRENT_USER, UserRecordKey, ReportLeftLink);
-    if (ReplaceLastComponent(parent, sizeof parent, UserRecordKey, "", IsAnsiLeadByte))
-        RegDeleteKeyA(HKEY_CURRENT_USER, parent);
+    DeleteUserRecord();
     DeleteUserLog();
     return ExitDone;
 }
