@@ -5,6 +5,7 @@
 #include "base/file_system.h"
 #include "base/folder_rules.h"
 #include "base/held_folder.h"
+#include "base/path_rules.h"
 #include "discovery/scans.h"
 #include "entry/uninstall_entry.h"
 #include "font/font.h"
@@ -37,7 +38,8 @@ void RemoveOldPluginBeside(const char* pluginPath) {
     // is what costs, and the file is almost never there. What is deleted is
     // still found through the held folder.
     char oldPath[ScratchPathSize];
-    if (!SiblingPath(pluginPath, OldPluginFileName, oldPath, sizeof oldPath, IsAnsiLeadByte) ||
+    if (!ComposeFilePath(oldPath, sizeof oldPath, folderPath, OldPluginFileName,
+                         SeparatorUnlessPresent, IsAnsiLeadByte) ||
         GetFileAttributesA(oldPath) == INVALID_FILE_ATTRIBUTES)
         return;
     HeldFolder folder;

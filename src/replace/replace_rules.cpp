@@ -88,19 +88,6 @@ bool BackupPath(const char* target, char* backup, size_t backupSize, LeadBytePre
     return true;
 }
 
-bool SiblingPath(const char* target, const char* name, char* path, size_t pathSize,
-                 LeadBytePredicate isLeadByte) {
-    if (pathSize == 0) return false;
-    path[0] = '\0';
-    NameParts parts = SplitName(target, isLeadByte);
-    if (parts.nameStart >= parts.length) return false;
-    size_t nameLength = strlen(name);
-    if (parts.nameStart + nameLength + 1 > pathSize) return false;
-    memcpy(path, target, parts.nameStart);
-    memcpy(path + parts.nameStart, name, nameLength + 1);
-    return true;
-}
-
 void TemporaryName(unsigned number, char* name) {
     size_t at = sizeof TemporaryPrefix - 1;
     memcpy(name, TemporaryPrefix, at);

@@ -22,11 +22,6 @@ typedef bool (*LeadBytePredicate)(unsigned char byte);
 // with backup "", when the target names no file or the result does not fit.
 bool BackupPath(const char* target, char* backup, size_t backupSize, LeadBytePredicate isLeadByte);
 
-// The path of the file `name` in the target's folder. False, with path "",
-// when the target names no file or the result does not fit.
-bool SiblingPath(const char* target, const char* name, char* path, size_t pathSize,
-                 LeadBytePredicate isLeadByte);
-
 // The payload is written whole under a temporary name in the target's folder
 // before it takes the target's name: "~scw" and four hex digits, ".tmp". No
 // browser loads it (they load "np*.dll"), and a later run knows it as the
