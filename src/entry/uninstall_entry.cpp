@@ -190,13 +190,7 @@ void UpdateEstimatedSize(DWORD placedBytes) {
 }
 
 void DeleteUninstallEntry() {
-    HKEY opened;
-    LONG error = OpenMachineKey(HKEY_LOCAL_MACHINE, UninstallEntryKey, DELETE, false, &opened);
-    if (error == ERROR_REPARSE_POINT_ENCOUNTERED)
-        ReportMessage(MSG_LEFT_REGISTRY_LINK, UninstallEntryKey);
-    if (error != ERROR_SUCCESS) return;
-    ScopedKey key(opened);
-    DeleteOpenKey(key.Get());
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKey, KEY_WOW64_64KEY, 0);
 }
 
 void DeleteUninstallEntryTree() {

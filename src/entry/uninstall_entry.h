@@ -62,9 +62,8 @@ struct UninstallEntryValues {
 void WriteUninstallEntry(const UninstallEntryValues& values);
 // EstimatedSize again, of an entry that is there.
 void UpdateEstimatedSize(DWORD placedBytes);
-// Deletes the entry the installer has just made, with its record, through its
-// handle and never through a registry link (one is left, and the log says so).
-// The entry holds values only: one an administrator gave a subkey stays.
+// Deletes the entry the installer has just made, with its record; the entry
+// holds values only.
 void DeleteUninstallEntry();
 // The remover's: deletes the entry with everything under it (as DeleteKeyTree;
 // a registry link is left, and the log says so).
