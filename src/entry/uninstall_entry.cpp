@@ -225,7 +225,7 @@ void ForgetCreated(DWORD bits) {
 }
 
 void RecordOwner(const char* extension, const char* owner) {
-    char name[64], recorded[2];
+    char name[64], recorded[RecordOwnerLimit + 1];
     if (ReadRecordedOwner(extension, recorded, sizeof recorded)) return;
     DWORD size = DWORD(TextLength(owner) + 1);
     if (size > RecordOwnerLimit) {

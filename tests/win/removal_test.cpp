@@ -444,14 +444,18 @@ TEST_F(Removal, TheRecordNamesNothingElseToDelete) {
 
 TEST_F(Removal, AReinstallationAddsToTheRecordAndBothGo) {
     std::string first = AddMozillaProduct("First");
-    ASSERT_EQ(RunSilent().exitCode, 0);
+    RegKey(HKCR, ".mtd").SetString("", "OtherApp.Document");
+    ASSERT_EQ(RunSilent({{"is using file extension .mtd", IDOK}}).exitCode, 0);
     std::string second = AddMozillaProduct("Second");
-    ASSERT_EQ(RunSilent().exitCode, 0);
+    // Taken by another program meanwhile: the owner recorded first stays.
+    RegKey(HKCR, ".mtd").SetString("", "LaterApp.Document");
+    ASSERT_EQ(RunSilent({{"is using file extension .mtd", IDOK}}).exitCode, 0);
     RegKey(HKLM, std::string(MozillaKey) + "\\First").DeleteTree();
     ASSERT_EQ(RunSilent().exitCode, 0);
     EXPECT_EQ(RemoveQuietly(), 0);
     EXPECT_FALSE(FileExists(first));
     EXPECT_FALSE(FileExists(second));
+    EXPECT_EQ(RegKey(HKCR, ".mtd").GetString(""), "OtherApp.Document");
     // Nothing to remove any more.
     RunOptions again;
     again.exe = BuildPath("ScorewaveRemove.exe");
