@@ -50,7 +50,8 @@ check "the winget manifest: the schemas accept it, InstallerSha256 is the instal
 check "InstallerUrl is RELEASE_URL; version and publisher are the plug-in's" /usr/bin/python3 -c '
 import re, sys, yaml
 rc = open(sys.argv[2] + "/plugin/npscorew64.rc").read()
-version = re.search(r"\"ProductVersion\", \"(\d+\.\d+\.\d+)", rc)[1]
+numbers = open(sys.argv[2] + "/src/resources/version.h").read()
+version = ".".join(re.search(r"PRODUCT_VERSION_%s (\d+)" % n, numbers)[1] for n in ("MAJOR", "MINOR", "PATCH"))
 publisher = re.search(r"\"CompanyName\", \"([^\"]*)", rc)[1]
 m = yaml.safe_load(open(sys.argv[1] + "/winget/Scorewave.ScorewaveViewer.installer.yaml"))
 arp = m["AppsAndFeaturesEntries"][0]
