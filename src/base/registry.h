@@ -10,13 +10,44 @@
 #pragma once
 #include <windows.h>
 
-#include "base/scoped_handle.h"
-
 // The system's code for an operation refused at a reparse point (winerror.h
 // of the Windows SDK; mingw-w64's lacks it), here for a registry link.
 #ifndef ERROR_REPARSE_POINT_ENCOUNTERED
 #define ERROR_REPARSE_POINT_ENCOUNTERED 4395L
 #endif
+
+// An open registry key closed when it goes out of scope, on every way out.
+// Predefined roots (HKEY_LOCAL_MACHINE, ...) are never held.
+class ScopedKey {
+  public:
+    ScopedKey() = default;
+    explicit ScopedKey(HKEY key) : key_(key) {}
+    ~ScopedKey() { Reset(nullptr); }
+    ScopedKey(const ScopedKey&) = delete;
+    ScopedKey& operator=(const ScopedKey&) = delete;
+
+    HKEY Get() const { return key_; }
+    bool Valid() const { return key_ != nullptr; }
+    // Closes the key held, if any, and takes another.
+    void Reset(HKEY key) {
+        if (key_) RegCloseKey(key_);
+        key_ = key;
+    }
+    // Hands the key over without closing it.
+    HKEY Release() {
+        HKEY key = key_;
+        key_ = nullptr;
+        return key;
+    }
+    // Closed, ready to receive a key from a call that writes one.
+    HKEY* Receive() {
+        Reset(nullptr);
+        return &key_;
+    }
+
+  private:
+    HKEY key_ = nullptr;
+};
 
 // Every routine here that opens a key writes null to `key` when it fails, so
 // a ScopedKey's Receive() never holds a key that was not delivered.

@@ -1,47 +1,35 @@
-// Holders of a kernel handle or a registry key, closed when they go out of
-// scope, on every way out.
+// A kernel handle closed when it goes out of scope, on every way out.
 #pragma once
 #include <windows.h>
 
-template <typename T, void (*Close)(T)> class Scoped {
+class ScopedHandle {
   public:
-    Scoped() = default;
-    // Takes INVALID_HANDLE_VALUE (CreateFile's failure) as nothing held.
-    explicit Scoped(T held) { Reset(held); }
-    ~Scoped() { Reset(nullptr); }
-    Scoped(const Scoped&) = delete;
-    Scoped& operator=(const Scoped&) = delete;
+    ScopedHandle() = default;
+    // Takes INVALID_HANDLE_VALUE (CreateFile's failure) as no handle.
+    explicit ScopedHandle(HANDLE handle) { Reset(handle); }
+    ~ScopedHandle() { Reset(nullptr); }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
 
-    T Get() const { return held_; }
-    bool Valid() const { return held_ != nullptr; }
-    // Closes what is held, if anything, and takes another.
-    void Reset(T held) {
-        if (held_) Close(held_);
-        held_ = held == INVALID_HANDLE_VALUE ? nullptr : held;
+    HANDLE Get() const { return handle_; }
+    bool Valid() const { return handle_ != nullptr; }
+    // Closes the handle held, if any, and takes another.
+    void Reset(HANDLE handle) {
+        if (handle_) CloseHandle(handle_);
+        handle_ = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
     }
-    // Hands it over without closing it.
-    T Release() {
-        T held = held_;
-        held_ = nullptr;
-        return held;
+    // Hands the handle over without closing it.
+    HANDLE Release() {
+        HANDLE handle = handle_;
+        handle_ = nullptr;
+        return handle;
     }
-    // Closed, ready to receive from a call that writes one.
-    T* Receive() {
+    // Closed, ready to receive a handle from a call that writes one.
+    HANDLE* Receive() {
         Reset(nullptr);
-        return &held_;
+        return &handle_;
     }
 
   private:
-    T held_ = nullptr;
+    HANDLE handle_ = nullptr;
 };
-
-inline void CloseKernelHandle(HANDLE handle) {
-    CloseHandle(handle);
-}
-inline void CloseRegistryKey(HKEY key) {
-    RegCloseKey(key);
-}
-
-typedef Scoped<HANDLE, CloseKernelHandle> ScopedHandle;
-// Predefined roots (HKEY_LOCAL_MACHINE, ...) are never held.
-typedef Scoped<HKEY, CloseRegistryKey> ScopedKey;
