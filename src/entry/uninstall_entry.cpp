@@ -225,8 +225,6 @@ void ForgetCreated(DWORD bits) {
 }
 
 void RecordOwner(const char* extension, const char* owner) {
-    char name[64], recorded[RecordOwnerLimit + 1];
-    if (ReadRecordedOwner(extension, recorded, sizeof recorded)) return;
     DWORD size = DWORD(TextLength(owner) + 1);
     if (size > RecordOwnerLimit) {
         SetLastError(ERROR_MORE_DATA);
@@ -235,7 +233,13 @@ void RecordOwner(const char* extension, const char* owner) {
     }
     ScopedKey key(OpenEntry(true));
     if (!key.Valid()) return;
+    char name[64];
     OwnerValueName(extension, name, sizeof name);
+    // One already recorded stays, whatever its length.
+    DWORD type = 0, stored = 0;
+    if (RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &stored) == ERROR_SUCCESS &&
+        type == REG_SZ && stored > 1)
+        return;
     SetRecordValue(key.Get(), name, REG_SZ, owner, size);
 }
 
