@@ -6,11 +6,9 @@
 # browser_poll.exe interleaves the measured walks itself and writes medians.
 # Usage: bench/browser_poll.sh BUILD_DIR PREFIX   (called by bench/run.sh)
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 prefix=$2
-. "$root/tests/lab/env.sh"
-. "$root/bench/lib.sh"
+. "$(dirname "$0")/lib.sh"
 out=$build/bench/browser_poll.txt
 rm -f "$out"
 lab_wine "$prefix" "$build/bench/browser_poll.exe" "$BENCH_RUNS" "$(bench_winpath "$out")" \

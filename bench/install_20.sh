@@ -15,10 +15,8 @@
 # Usage: bench/install_20.sh BUILD_DIR [PREFIX]   (called by bench/run.sh with
 # its prefix; alone, it makes a prefix of its own under BUILD_DIR/bench)
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "$1")
-. "$root/tests/lab/env.sh"
-. "$root/bench/lib.sh"
+. "$(dirname "$0")/lib.sh"
 targets=20
 exe=$build/ScorewaveSetup.exe
 writer=$build/bench/install_20.exe
@@ -48,7 +46,6 @@ count_written() {
     for f in "$work"/*/plugins/npscorew64.dll; do cmp -s "$f" "$dll" && n=$((n + 1)); done
     echo $n
 }
-register() { lab_wine "$prefix" regedit /S "$(bench_winpath "$1")" >/dev/null 2>&1; }
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -67,7 +64,7 @@ names=()
     done
 } >"$regfile"
 printf 'REGEDIT4\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Mozilla]\n' >"$unregfile"
-register "$regfile"
+bench_register "$prefix" "$regfile"
 
 install=("$exe" /noui)
 write=("$writer" "$(bench_winpath "$dll")" "${names[@]}")
@@ -120,12 +117,12 @@ bench_row "removal: quiet removal of $targets plug-ins, the font, the document t
 # The same installation against a silent run that finds no browser.
 reset_registered() {
     clear_targets
-    if [ "$1" = a ]; then register "$regfile"; else register "$unregfile"; fi
+    if [ "$1" = a ]; then bench_register "$prefix" "$regfile"; else bench_register "$prefix" "$unregfile"; fi
 }
 read -r install2_ms none_ms _ none_rc < <(bench_pair "$prefix" reset_registered install install)
 bench_row "installation: the same run, against its fixed cost" ms "$install2_ms" \
     "silent run that finds no browser (exit $none_rc)" "$none_ms" "-"
-register "$regfile"
+bench_register "$prefix" "$regfile"
 
 # What the 20 targets themselves cost, each program's run into them less its
 # run with nothing to do: the crash-safe write without the fixed costs.
@@ -156,5 +153,5 @@ bench_row "memory: peak working set of the silent installation into $targets tar
     "$(printf '%s\n' "${install_kib[@]}" | bench_median)" "the same minimal writer" \
     "$(printf '%s\n' "${writer_kib[@]}" | bench_median)" "-"
 
-register "$unregfile"
+bench_register "$prefix" "$unregfile"
 rm -rf "$work" "$regfile" "$unregfile"

@@ -1,8 +1,12 @@
-# Shared by the benchmark scripts; source it after tests/lab/env.sh.
+# Shared by the benchmark scripts, which source it first: it sets root (the
+# source tree) and brings in the lab's Wine helpers (tests/lab/env.sh).
 # Every script prints rows of the one table that bench/run.sh heads:
 #   | benchmark | unit | figure | baseline | baseline figure | ratio | goal |
 # A figure and its baseline are always measured in the same run, in the same
 # Wine prefix, interleaved, and each is the median of BENCH_RUNS runs.
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/tests/lab/env.sh"
 
 BENCH_RUNS=${BENCH_RUNS:-9}
 
@@ -56,6 +60,9 @@ bench_pair() {
 }
 
 bench_no_reset() { :; }
+
+# bench_register PREFIX REGFILE: imports a .reg file into the prefix's registry.
+bench_register() { lab_wine "$1" regedit /S "$(bench_winpath "$2")" >/dev/null 2>&1; }
 
 # Windows' desktop is always there. Wine's explorer.exe ends with the last
 # program that had a window and starts again with the next one, which would add

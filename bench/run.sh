@@ -7,10 +7,8 @@
 #   <script> BUILD_DIR PREFIX
 # each printing rows of this table with bench_row (bench/lib.sh).
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/lib.sh"
 build=$(realpath "${1:-$root/build}")
-. "$root/tests/lab/env.sh"
-. "$root/bench/lib.sh"
 export BENCH_RUNS
 
 prefix=$build/bench/wine

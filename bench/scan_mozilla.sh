@@ -7,11 +7,9 @@
 #    accepted or written (the scan alone).
 # Usage: bench/scan_mozilla.sh BUILD_DIR PREFIX   (called by bench/run.sh)
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 prefix=$2
-. "$root/tests/lab/env.sh"
-. "$root/bench/lib.sh"
+. "$(dirname "$0")/lib.sh"
 products=25
 exe=$build/ScorewaveSetup.exe
 pe32=$build/fixtures/discovery/pe32.exe
@@ -37,10 +35,9 @@ write_registration() {
         done
     } >"$2"
 }
-register() { lab_wine "$prefix" regedit /S "$(bench_winpath "$1")" >/dev/null 2>&1; }
 reset_registered() {
     rm -f "$work"/*/plugins/npscorew64.dll "$work"/*/plugins/npscorew64.old
-    if [ "$1" = a ]; then register "$regfile"; else register "$unregfile"; fi
+    if [ "$1" = a ]; then bench_register "$prefix" "$regfile"; else bench_register "$prefix" "$unregfile"; fi
 }
 
 rm -rf "$work"
@@ -65,5 +62,5 @@ if [ -f "$pe32" ]; then
         "$scan_ms" "silent run with no product registered (exit $bare_rc)" "$bare_ms" "-"
 fi
 
-register "$unregfile"
+bench_register "$prefix" "$unregfile"
 rm -rf "$work" "$regfile" "$unregfile"

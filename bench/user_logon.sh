@@ -8,11 +8,9 @@
 # current and writes nothing.
 # Usage: bench/user_logon.sh BUILD_DIR PREFIX   (called by bench/run.sh)
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 prefix=$2
-. "$root/tests/lab/env.sh"
-. "$root/bench/lib.sh"
+. "$(dirname "$0")/lib.sh"
 work=$prefix/drive_c/bench-user
 regfile=$build/bench/user_logon.reg
 unregfile=$build/bench/user_logon-none.reg
@@ -22,7 +20,6 @@ opera_win="C:\\users\\$user\\AppData\\Roaming\\Opera\\plugins"
 chrome=$prefix/drive_c/users/$user/AppData/Local/Google/Chrome/Application
 opera=$prefix/drive_c/users/$user/AppData/Roaming/Opera/plugins
 copies=("$chrome/Plugins/npscorew64.dll" "$opera/npscorew64.dll")
-register() { lab_wine "$prefix" regedit /S "$(bench_winpath "$1")" >/dev/null 2>&1; }
 
 # A browser for the whole machine, so that the installation stays, and the
 # user's two.
@@ -46,7 +43,7 @@ REGEDIT4
 [-HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Google Chrome]
 [-HKEY_CURRENT_USER\\SOFTWARE\\Opera Software]
 REG
-register "$regfile"
+bench_register "$prefix" "$regfile"
 lab_wine "$prefix" "$build/ScorewaveSetup.exe" /noui >/dev/null 2>&1
 
 logon=("C:\\Program Files\\Scorewave\\ScorewaveUser.exe" /logon)
@@ -63,6 +60,6 @@ bench_row "logon: the same, both current: nothing written (exit $current_rc)" ms
 
 lab_wine "$prefix" "C:\\Program Files\\Scorewave\\ScorewaveRemove.exe" /quiet >/dev/null 2>&1
 lab_wine "$prefix" "C:\\Program Files\\Scorewave\\ScorewaveUser.exe" /remove >/dev/null 2>&1
-register "$unregfile"
+bench_register "$prefix" "$unregfile"
 rm -rf "$work" "$regfile" "$unregfile" "$prefix/drive_c/users/$user/AppData/Local/Google" \
     "$prefix/drive_c/users/$user/AppData/Roaming/Opera"
