@@ -38,20 +38,27 @@ void ReportLeftLink(const char* path) {
     ReportMessage(MSG_LEFT_REGISTRY_LINK, path);
 }
 
+// The record's key: the entry's, or the user's record in the per-user program.
+const char* RecordKey() {
+    return UserRecord ? UserRecordKey : UninstallEntryKey;
+}
+
+// Message 12 for the record's key, with the registry's reason.
+void ReportRecordFailure(DWORD error) {
+    SetLastError(error);
+    ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, RecordKey(), Preloaded(MSG_WINDOWS));
+}
+
 // The entry's key (or the user's record) for reading and writing values, made
 // when `create`; null on failure (logged with message 12 when `create`).
 HKEY OpenEntry(bool create) {
     HKEY key;
     HKEY root = UserRecord ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    const char* path = UserRecord ? UserRecordKey : UninstallEntryKey;
     const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY;
-    LONG error =
-        create ? CreateKey(root, path, access, &key) : RegOpenKeyExA(root, path, 0, access, &key);
+    LONG error = create ? CreateKey(root, RecordKey(), access, &key)
+                        : RegOpenKeyExA(root, RecordKey(), 0, access, &key);
     if (error == ERROR_SUCCESS) return key;
-    if (create) {
-        SetLastError(DWORD(error));
-        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, path, Preloaded(MSG_WINDOWS));
-    }
+    if (create) ReportRecordFailure(DWORD(error));
     return nullptr;
 }
 
@@ -66,10 +73,7 @@ DWORD ReadDword(HKEY key, const char* name) {
 // Writes a value of the entry, or logs why it cannot (message 12).
 void SetRecordValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
     LONG error = SetValue(key, name, type, data, size);
-    if (error == ERROR_SUCCESS) return;
-    SetLastError(DWORD(error));
-    ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UserRecord ? UserRecordKey : UninstallEntryKey,
-                  Preloaded(MSG_WINDOWS));
+    if (error != ERROR_SUCCESS) ReportRecordFailure(DWORD(error));
 }
 
 // Reads the list into buffer (RecordListBufferSize bytes), at most
@@ -102,10 +106,7 @@ bool UpdateRecordList(RecordList list, const char* path, bool add) {
     }
     if (changed)
         SetRecordValue(key.Get(), ListValues[list], REG_MULTI_SZ, ListBuffer, DWORD(newSize));
-    if (error != ERROR_SUCCESS) {
-        SetLastError(error);
-        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
-    }
+    if (error != ERROR_SUCCESS) ReportRecordFailure(error);
     return changed;
 }
 
@@ -227,8 +228,7 @@ void ForgetCreated(DWORD bits) {
 void RecordOwner(const char* extension, const char* owner) {
     DWORD size = DWORD(TextLength(owner) + 1);
     if (size > RecordOwnerLimit) {
-        SetLastError(ERROR_MORE_DATA);
-        ReportMessage(MSG_NO_REGISTRY_UPDATE, nullptr, UninstallEntryKey, Preloaded(MSG_WINDOWS));
+        ReportRecordFailure(ERROR_MORE_DATA);
         return;
     }
     ScopedKey key(OpenEntry(true));
