@@ -8,6 +8,7 @@
 #include "base/registry.h"
 #include "base/system_library.h"
 #include "base/text_length.h"
+#include "base/text_rules.h"
 #include "entry/uninstall_entry.h"
 #include "process/state.h"
 #include "registration/registration_rules.h"
@@ -53,8 +54,6 @@ const char DefaultIconKey[] = "DefaultIcon";
 const char FirstIconSuffix[] = ",0";
 const char ForIcon[] = "displaying icon";
 const char BrowserCommandKey[] = "HTTP\\shell\\open\\command";
-// Owners longer than this count as unreadable.
-const DWORD OwnerLimit = 259;
 // Texts of registry values shorter than this are nobody's command.
 const DWORD MinCommandBytes = 4;
 
@@ -129,7 +128,8 @@ LONG CreateRegistryKey(HKEY parent, const char* subKey, HKEY* key, const char* f
 bool MayTakeExtension(HKEY extensionKey, const char* extension, const char* progId) {
     if (!progId || progId[0] == '\0') return false;
 
-    char owner[OwnerLimit + 1];
+    // An owner longer than the record holds counts as unreadable.
+    char owner[RecordOwnerLimit + 1];
     DWORD type = 0, size = 0;
     if (ReadValueBytes(extensionKey, nullptr, owner, sizeof owner, &type, &size) != ERROR_SUCCESS)
         return true;
@@ -198,13 +198,9 @@ bool RegisterIn(HKEY classes, const char* extension, const char* progId, const c
             ERROR_SUCCESS)
             return false;
         char icon[ScratchPathSize];
-        int pathLength = TextLength(iconPath);
         // A cut icon path would name another file: such a path gets no icon.
-        if (pathLength + int(sizeof FirstIconSuffix) <= int(sizeof icon)) {
-            lstrcpynA(icon, iconPath, sizeof icon);
-            lstrcpynA(icon + pathLength, FirstIconSuffix, int(sizeof icon) - pathLength);
+        if (CopyText(icon, sizeof icon, iconPath) && AppendText(icon, sizeof icon, FirstIconSuffix))
             SetStringValue(iconKey.Get(), nullptr, icon);
-        }
     }
     return result;
 }
