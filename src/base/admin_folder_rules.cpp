@@ -2,14 +2,12 @@
 
 #include <cstring>
 
+#include "base/folder_rules.h"
+
 namespace {
 
-const char* const TrustedSids[] = {
-    "S-1-5-18",                                                       // SYSTEM
-    "S-1-5-32-544",                                                   // Administrators
-    "S-1-3-0",                                                        // CREATOR OWNER
-    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", // TrustedInstaller
-};
+// Stands for whoever makes a file in the folder.
+const char CreatorOwner[] = "S-1-3-0";
 
 // Every right that changes a folder, what it holds or who may: writing and
 // adding files and folders (FILE_WRITE_DATA, FILE_APPEND_DATA), extended
@@ -22,9 +20,8 @@ const unsigned ChangingRights = 0x0002 | 0x0004 | 0x0010 | 0x0040 | 0x0100 | 0x0
 
 bool IsTrustedSidText(const char* sid, const char* ownSid) {
     if (!sid) return false;
-    for (const char* trusted : TrustedSids)
-        if (strcmp(sid, trusted) == 0) return true;
-    return ownSid && strcmp(sid, ownSid) == 0;
+    return IsTrustedRedirectionOwner(sid) || strcmp(sid, CreatorOwner) == 0 ||
+           (ownSid && strcmp(sid, ownSid) == 0);
 }
 
 bool OnlyAdminsCanChange(bool trustedOwner, bool hasList, const AccessEntry* entries,
