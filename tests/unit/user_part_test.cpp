@@ -59,9 +59,6 @@ TEST(ActiveSetup, TheCommandsSwitch) {
         EXPECT_EQ(CommandOf(line), OtherCommand) << (line ? line : "null");
 }
 
-bool NoLead(unsigned char) {
-    return false;
-}
 // Shift-JIS: 0x81 to 0x9F lead a pair, whose second byte may be a backslash.
 bool ShiftJisLead(unsigned char byte) {
     return byte >= 0x81 && byte <= 0x9F;
@@ -69,23 +66,23 @@ bool ShiftJisLead(unsigned char byte) {
 
 TEST(UserPlaces, OnlyInsideTheProfileAndOnlyTheInstallersNames) {
     const char profile[] = "C:\\Users\\Ann";
-    EXPECT_TRUE(IsInsideFolder("c:\\users\\ANN\\AppData\\x.dll", profile, NoLead));
-    EXPECT_TRUE(IsInsideFolder("C:\\x", "C:\\", NoLead));
+    EXPECT_TRUE(IsInsideFolder("c:\\users\\ANN\\AppData\\x.dll", profile, NoLeadBytes));
+    EXPECT_TRUE(IsInsideFolder("C:\\x", "C:\\", NoLeadBytes));
     for (const char* path : {"C:\\Users\\Anna\\x.dll", "C:\\Users\\Ann", "C:\\Users\\Ann\\",
                              "C:\\Users\\An", "D:\\Users\\Ann\\x", ""})
-        EXPECT_FALSE(IsInsideFolder(path, profile, NoLead)) << path;
-    EXPECT_FALSE(IsInsideFolder("C:\\x", "", NoLead));
+        EXPECT_FALSE(IsInsideFolder(path, profile, NoLeadBytes)) << path;
+    EXPECT_FALSE(IsInsideFolder("C:\\x", "", NoLeadBytes));
     // A trail byte compared whole, never folded: \x81\x61 is not \x81\x41.
     EXPECT_TRUE(IsInsideFolder("C:\\\x81\x5C\\x", "C:\\\x81\x5C", ShiftJisLead));
     EXPECT_FALSE(IsInsideFolder("C:\\\x81\x61\\x", "C:\\\x81\x41", ShiftJisLead));
 
-    EXPECT_TRUE(IsUserPluginPath("C:\\Users\\Ann\\Opera\\NPSCOREW64.DLL", profile, NoLead));
-    EXPECT_TRUE(IsUserMadeFolder("C:\\Users\\Ann\\Chrome\\plugins", profile, NoLead));
+    EXPECT_TRUE(IsUserPluginPath("C:\\Users\\Ann\\Opera\\NPSCOREW64.DLL", profile, NoLeadBytes));
+    EXPECT_TRUE(IsUserMadeFolder("C:\\Users\\Ann\\Chrome\\plugins", profile, NoLeadBytes));
     for (const char* path : {"C:\\Users\\Ann\\Opera\\version.dll", "C:\\Windows\\npscorew64.dll",
                              "C:\\Users\\Ann\\Plugins\\", "C:\\Users\\Ann\\Chrome\\Plugins"})
-        EXPECT_FALSE(IsUserPluginPath(path, profile, NoLead)) << path;
-    EXPECT_FALSE(IsUserMadeFolder("C:\\Program Files\\Chrome\\Plugins", profile, NoLead));
-    EXPECT_FALSE(IsUserMadeFolder("C:\\Users\\Ann\\AppData", profile, NoLead));
+        EXPECT_FALSE(IsUserPluginPath(path, profile, NoLeadBytes)) << path;
+    EXPECT_FALSE(IsUserMadeFolder("C:\\Program Files\\Chrome\\Plugins", profile, NoLeadBytes));
+    EXPECT_FALSE(IsUserMadeFolder("C:\\Users\\Ann\\AppData", profile, NoLeadBytes));
 }
 
 } // namespace

@@ -229,13 +229,8 @@ std::string HardeningFixture(const char* file) {
 // loaded it.
 std::vector<std::string> Loads(const std::string& plantedDll) {
     std::vector<std::string> lines;
-    std::string text = ReadWholeFile(plantedDll + ".loaded").value_or("");
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(Lower(text.substr(start, end - start)));
-        start = end + 2;
-    }
+    for (const std::string& line : SplitLines(ReadWholeFile(plantedDll + ".loaded").value_or("")))
+        lines.push_back(Lower(line));
     return lines;
 }
 
