@@ -26,7 +26,7 @@ bool TakeUsersOwn(const char* pluginPath) {
 // write: opened through its folder held open, never through a link, and only
 // when it is this product's plug-in. Nothing a user can change is written.
 bool MapMachineCopy(PayloadItem& copy, ScopedHandle& file, ScopedHandle& mapping) {
-    char path[MAX_PATH], folderPath[MAX_PATH];
+    char path[MAX_PATH] = "", folderPath[MAX_PATH];
     const char* name;
     HeldFolder folder;
     LARGE_INTEGER size;

@@ -41,7 +41,9 @@ bool RemoveUserPlugin(const char* path) {
     const char* name;
     HeldFolder folder;
     ScopedHandle plugin;
-    if (!IsUserPluginPath(path, UserProfile(), IsAnsiLeadByte) ||
+    char compared[MAX_PATH];
+    if (!ProfileForm(path, compared) ||
+        !IsUserPluginPath(compared, UserProfile(), IsAnsiLeadByte) ||
         !SplitFilePath(path, folderPath, sizeof folderPath, &name, IsAnsiLeadByte)) {
         ReportMessage(MSG_LEFT_NOT_OURS, path);
         return true;
@@ -93,8 +95,10 @@ unsigned TakeBackUserCopies() {
         TryAgainAtNextLogon();
         return ExitNotDone;
     }
+    char compared[MAX_PATH];
     for (const char* path = ReadList(MadeFolders); path && *path; path += TextLength(path) + 1)
-        if (IsUserMadeFolder(path, UserProfile(), IsAnsiLeadByte) &&
+        if (ProfileForm(path, compared) &&
+            IsUserMadeFolder(compared, UserProfile(), IsAnsiLeadByte) &&
             DeleteEmptyFolder(path) == ERROR_SUCCESS)
             ReportMessage(MSG_REMOVED, path);
     DeleteUserRecord();

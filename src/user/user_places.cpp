@@ -55,19 +55,22 @@ const char* UserProfile() {
     return Profile;
 }
 
-bool InUserProfile(const char* path) {
-    char full[MAX_PATH], folder[MAX_PATH], longFolder[MAX_PATH], longPath[MAX_PATH];
+bool ProfileForm(const char* path, char* out) {
+    char full[MAX_PATH], folder[MAX_PATH], longFolder[MAX_PATH];
     const char* name;
     DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
     if (length == 0 || length >= sizeof full) return false;
-    if (IsInsideFolder(full, Profile, IsAnsiLeadByte)) return true;
+    if (IsInsideFolder(full, Profile, IsAnsiLeadByte)) return CopyText(out, MAX_PATH, full);
     // A path registered in short (8.3) names: its folder in its long form.
     if (!SplitFilePath(full, folder, sizeof folder, &name, IsAnsiLeadByte)) return false;
     length = GetLongPathNameA(folder, longFolder, sizeof longFolder);
     return length > 0 && length < sizeof longFolder &&
-           ComposeFilePath(longPath, sizeof longPath, longFolder, name, SeparatorUnlessPresent,
-                           IsAnsiLeadByte) &&
-           IsInsideFolder(longPath, Profile, IsAnsiLeadByte);
+           ComposeFilePath(out, MAX_PATH, longFolder, name, SeparatorUnlessPresent, IsAnsiLeadByte);
+}
+
+bool InUserProfile(const char* path) {
+    char compared[MAX_PATH];
+    return ProfileForm(path, compared) && IsInsideFolder(compared, Profile, IsAnsiLeadByte);
 }
 
 void TryAgainAtNextLogon() {

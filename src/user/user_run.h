@@ -23,6 +23,10 @@ unsigned TakeBackUserCopies();
 bool StartUserRun();
 // True when the path lies inside the user's profile folder.
 bool InUserProfile(const char* path);
+// The full path as it is compared with the profile (out, MAX_PATH bytes): as
+// it is when it lies inside, else with its folder in its long form, so that a
+// path recorded in short (8.3) names is known again; false when it has none.
+bool ProfileForm(const char* path, char* out);
 const char* UserProfile();
 // A file in use goes, or is written, at the next logon: Explorer is made to
 // run the program again then.
