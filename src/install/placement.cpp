@@ -96,7 +96,10 @@ OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const
         if (!parked) previous.Reset(nullptr);
         error = ReplaceTarget(folder, name, temporary.Get(), previous.Get());
     }
-    if (error == ERROR_SUCCESS) return OwnFileWritten;
+    if (error == ERROR_SUCCESS) {
+        PlacedBytes += item.size;
+        return OwnFileWritten;
+    }
     SetLastError(error);
     ReportMessage(MSG_CANT_PLACE, nullptr, path);
     return OwnFileFailed;
@@ -124,10 +127,8 @@ void PlaceRemoverAndEntry() {
         Placed.madeFolder = state == AdminFolderMade;
         PayloadItem& remover = CarriedRemover();
         if (PlaceOwnFile(remover, own, RemoverFileName, state != AdminFolderReset) ==
-            OwnFileWritten) {
+            OwnFileWritten)
             Placed.placed = true;
-            PlacedBytes += remover.size;
-        }
         PlaceUserComponent(own, state != AdminFolderReset);
     } else {
         SetLastError(error);

@@ -12,7 +12,8 @@ enum OwnFilePlacement { OwnFileWritten, OwnFileKept, OwnFileFailed };
 // into place, the previous file parked meanwhile. Nothing is asked and no box
 // is shown. The same file stays, and so does a more recent version of it (by
 // their version resources), with a log line; in a folder that was reset
-// (trustThere false) nothing there is kept. A failure is logged.
+// (trustThere false) nothing there is kept. A failure is logged; the bytes
+// written count in PlacedBytes.
 OwnFilePlacement PlaceOwnFile(PayloadItem& item, const HeldFolder& folder, const char* name,
                               bool trustThere);
 

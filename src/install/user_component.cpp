@@ -25,9 +25,7 @@ bool Written;         // this run wrote the component
 // Places a file the installer carries into the product's folder, held;
 // false when it is not there.
 bool Place(PayloadItem& item, const HeldFolder& folder, const char* name, bool trustThere) {
-    OwnFilePlacement placed = PlaceOwnFile(item, folder, name, trustThere);
-    if (placed == OwnFileWritten) PlacedBytes += item.size;
-    return placed != OwnFileFailed;
+    return PlaceOwnFile(item, folder, name, trustThere) != OwnFileFailed;
 }
 
 } // namespace
