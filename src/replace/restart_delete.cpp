@@ -43,6 +43,9 @@ DWORD MoveForRestart(HANDLE file, char* path, HeldFolder& restart) {
     if (GetDriveTypeA(volume) != DRIVE_FIXED) return ERROR_NOT_SUPPORTED;
     DWORD error = HoldAdminFolder(volume, RestartFolderName, true, RefuseForeign, restart);
     if (error != ERROR_SUCCESS) return error;
+    // The path it is to have there must fit, or the file is not moved at all.
+    if (TextLength(restart.path) + 1 + TemporaryNameSize > MAX_PATH)
+        return ERROR_FILENAME_EXCED_RANGE;
     unsigned first = GetTickCount() ^ GetCurrentProcessId();
     char name[TemporaryNameSize];
     error = ERROR_ALREADY_EXISTS;
