@@ -301,13 +301,12 @@ DWORD ReplaceTarget(const HeldFolder& folder, const char* name, HANDLE temporary
     return error;
 }
 
-int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName,
-                  bool logCreated) {
+int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName) {
     Attempt attempt;
     DWORD error = PlacePayload(item, targetPath, attempt);
     if (error == ERROR_CANCELLED) return DeployKept;
     if (error == ERROR_SUCCESS) {
-        if (logCreated) ReportMessage(MSG_CREATED_FILE, targetPath);
+        ReportMessage(MSG_CREATED_FILE, targetPath);
         return DeployWritten;
     }
     // Refused: no retry would change that, so no box asks; the log tells it once.
@@ -325,11 +324,10 @@ int DeployPayload(PayloadItem& item, const char* targetPath, const char* browser
     return answer == IDRETRY ? DeployRetry : DeployFailed;
 }
 
-int DeployWithRetries(PayloadItem& item, const char* targetPath, const char* browserName,
-                      bool logCreated) {
+int DeployWithRetries(PayloadItem& item, const char* targetPath, const char* browserName) {
     int result;
     do {
-        result = DeployPayload(item, targetPath, browserName, logCreated);
+        result = DeployPayload(item, targetPath, browserName);
     } while (result == DeployRetry);
     return result;
 }

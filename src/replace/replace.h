@@ -15,12 +15,10 @@ enum DeployResult {
 // Deploys the plug-in (or the ActiveX item), retrying while the user says Retry.
 int InstallPayloadFile(bool useActiveX, const char* targetPath, const char* browserName);
 // One attempt. The payload takes the target's name only once it is whole. A
-// written file is logged (message 35) unless told otherwise.
-int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName,
-                  bool logCreated = true);
+// written file is logged (message 35).
+int DeployPayload(PayloadItem& item, const char* targetPath, const char* browserName);
 // Attempts until the result is not Retry.
-int DeployWithRetries(PayloadItem& item, const char* targetPath, const char* browserName,
-                      bool logCreated = true);
+int DeployWithRetries(PayloadItem& item, const char* targetPath, const char* browserName);
 // Writes the whole payload into a new file of the installer's own temporary
 // name in the held folder, trying the names from number `first` on while
 // they are taken: a file already there is never opened. The file stays open,
