@@ -176,7 +176,7 @@ void ReportLeftLink(const char* path) {
 // link there is left, with a log line.
 bool OpenClassKeyToChange(HKEY classes, const char* path, REGSAM access, HKEY* key) {
     LONG error = OpenMachineKey(classes, path, access, false, key);
-    if (error == ERROR_REPARSE_POINT_ENCOUNTERED) ReportMessage(MSG_LEFT_REGISTRY_LINK, path);
+    if (error == ERROR_REPARSE_POINT_ENCOUNTERED) ReportLeftLink(path);
     return error == ERROR_SUCCESS;
 }
 

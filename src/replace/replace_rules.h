@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 
+#include "base/text_rules.h"
 #include "resources/product.h"
 
 // The version of the plug-in this installer carries: the product's.
@@ -12,9 +13,6 @@ const VersionTriple PayloadVersion = ProductVersion;
 // True when an installed file of this version is newer than the payload, so
 // the user is asked before it is replaced.
 bool IsNewerThanPayload(int major, int minor, int patch);
-
-// Tells whether a byte starts a double-byte character in the ANSI code page.
-typedef bool (*LeadBytePredicate)(unsigned char byte);
 
 // The name under which the previous file is parked while the new one is
 // written: the file name's extension replaced by ".old" (".old" appended when

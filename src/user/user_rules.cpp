@@ -1,6 +1,6 @@
 #include "user/user_rules.h"
 
-#include "discovery/target_rules.h"
+#include "resources/product.h"
 
 namespace {
 
