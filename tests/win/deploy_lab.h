@@ -44,10 +44,15 @@ inline std::string BackupOf(const std::string& pluginPath) {
     return pluginPath.substr(0, pluginPath.rfind('.')) + ".old";
 }
 
-inline std::string FontsFolder() {
+// A folder of the shell's (CSIDL_...) for this user.
+inline std::string ShellFolder(int csidl) {
     char path[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, CSIDL_FONTS, nullptr, 0, path);
+    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
     return path;
+}
+
+inline std::string FontsFolder() {
+    return ShellFolder(CSIDL_FONTS);
 }
 
 inline DWORD Attributes(const std::string& path) {

@@ -419,7 +419,7 @@ TEST_F(PayloadTest, BoxesNobodyCanSeeAreAnsweredAsUnattendedAndTheLogIsKept) {
         Outcome outcome = RunToEnd(unseen);
         EXPECT_FALSE(outcome.timedOut);
         EXPECT_EQ(outcome.exitCode, 1);
-        const std::string log = Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log");
+        const std::string log = Bytes(SetupLog);
         EXPECT_NE(log.find(NewerText("2.00.0") + "\r\n" + Answered("Yes")), std::string::npos)
             << log;
         EXPECT_NE(log.find(InUseText(held) + "\r\n" + Answered("Cancel")), std::string::npos)

@@ -186,7 +186,7 @@ int RunLinux(const std::string& script);
 
 // The log of the last silent run.
 InstallRun WithSilentLog(InstallRun run) {
-    return run.log = Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log"), run;
+    return run.log = Bytes(SetupLog), run;
 }
 
 // A plug-in folder that is a link (the lab's stand-in for a mount point a user
@@ -532,7 +532,6 @@ TEST_F(Faults, UndeletableBackupAndAFailingWriteKeepThePreviousFile) {
 // Wine has no private namespaces: there, as on Windows XP x64, the lock is a
 // mutex of this name in the Global namespace.
 const char LockName[] = "Global\\ScorewaveSetupLock";
-const char SilentLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log";
 
 // What another user may have put under the name the lock once had changes
 // nothing; an object of another type under the lock's own name stops a run
@@ -557,9 +556,9 @@ TEST_F(Faults, ForeignObjectsUnderTheLocksNamesNeverRunAnInstallationUnlocked) {
     EXPECT_EQ(RunSilentWith(SilentOptions({})).exitCode, 1);
     CloseHandle(squatter);
     EXPECT_FALSE(FileExists(path));
-    EXPECT_NE(Bytes(SilentLog).find("Can't make sure that no other Scorewave setup is running"),
+    EXPECT_NE(Bytes(SetupLog).find("Can't make sure that no other Scorewave setup is running"),
               std::string::npos)
-        << Bytes(SilentLog);
+        << Bytes(SetupLog);
 }
 
 // While another run holds the lock, a windowed run waits, and closing its
@@ -579,7 +578,7 @@ TEST_F(Faults, RunsWaitForTheLockAndAWindowClosedMeanwhileInstallsNothing) {
     }
     EXPECT_FALSE(FileExists(path));
     Session silent(SilentOptions({}));
-    EXPECT_TRUE(WaitFor([&] { return Bytes(SilentLog).find(waiting) != std::string::npos; }));
+    EXPECT_TRUE(WaitFor([&] { return Bytes(SetupLog).find(waiting) != std::string::npos; }));
     EXPECT_TRUE(silent.Running());
     EXPECT_FALSE(FileExists(path));
     ReleaseMutex(lock);

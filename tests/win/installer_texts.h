@@ -11,6 +11,9 @@ const char FailedStatus[] = "Plugin installation was unsuccessful.";
 // The remover an installation places, and its folder.
 const char RemoverFolder[] = "C:\\Program Files\\Scorewave";
 const char RemoverPath[] = "C:\\Program Files\\Scorewave\\ScorewaveRemove.exe";
+// The logs of silent runs.
+const char SetupLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log";
+const char RemoveLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveRemove.log";
 // How long one installer run may take before a test gives up on it.
 const DWORD RunWaitMs = 60000;
 

@@ -37,12 +37,6 @@ std::vector<std::string> AddEveryFamily() {
             Join(safari, "Plugins\\npscorew64.dll"), Join(chrome, "Plugins\\npscorew64.dll")};
 }
 
-std::string ShellFolder(int csidl) {
-    char path[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
-    return path;
-}
-
 // A Chrome and an Opera installed for this user alone: their plug-in paths.
 // Chrome's "Plugins" folder is made by whoever writes its plug-in.
 struct UsersBrowsers {
@@ -150,8 +144,6 @@ void Restart() {
     CloseHandle(info.hThread);
 }
 
-const char SetupLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveSetup.log";
-const char RemoveLog[] = "C:\\windows\\Logs\\Scorewave\\ScorewaveRemove.log";
 const char RestartFolder[] = "C:\\Scorewave.Pending";
 
 // What Windows deletes or renames when it restarts.
@@ -231,7 +223,7 @@ TEST_F(Removal, RoundTripLeavesTheMachineAsItWas) {
 
     EXPECT_EQ(RemoveQuietly(), 0);
     EXPECT_EQ(RegKey(HKCR, ".mtd").GetString(""), "OtherApp.Document");
-    const std::string log = Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveRemove.log");
+    const std::string log = Bytes(RemoveLog);
     EXPECT_NE(log.find("Gave file extension .mtd back to OtherApp.Document"), std::string::npos)
         << log;
     Restart();
@@ -432,8 +424,8 @@ TEST_F(Removal, TheRecordNamesNothingElseToDelete) {
 
     EXPECT_EQ(RemoveQuietly(), 0);
     EXPECT_EQ(RegKey(HKLM, "SOFTWARE\\Elsewhere\\Kept").GetString(""), "kept");
-    EXPECT_NE(Bytes("C:\\windows\\Logs\\Scorewave\\ScorewaveRemove.log")
-                  .find("Left in place, a registry link: Music.Transfer.Document\\DefaultIcon"),
+    EXPECT_NE(Bytes(RemoveLog).find(
+                  "Left in place, a registry link: Music.Transfer.Document\\DefaultIcon"),
               std::string::npos);
     EXPECT_FALSE(FileExists(plugin));
     EXPECT_TRUE(FileExists("C:\\windows\\system32\\version.dll"));
