@@ -49,28 +49,27 @@ caopt=()
 [ -n "$ca" ] && caopt=(-CAfile "$ca")
 check "the installer's signature verifies${ca:+ against $ca}" \
     osslsigncode verify "${caopt[@]}" -in "$release"
-check "the installer carries a plug-in" \
-    /usr/bin/python3 "$here/tools/pe_resource.py" "$release" FILE 102 "$tmp/carried.dll"
-check "the carried plug-in's signature verifies${ca:+ against $ca}" \
-    osslsigncode verify "${caopt[@]}" -in "$tmp/carried.dll"
-check "the installer carries a remover" \
-    /usr/bin/python3 "$here/tools/pe_resource.py" "$release" 10 104 "$tmp/carried.exe"
-check "the carried remover's signature verifies${ca:+ against $ca}" \
-    osslsigncode verify "${caopt[@]}" -in "$tmp/carried.exe"
-check "the installer carries a per-user program" \
-    /usr/bin/python3 "$here/tools/pe_resource.py" "$release" 10 105 "$tmp/carried-user.exe"
-check "the carried per-user program's signature verifies${ca:+ against $ca}" \
-    osslsigncode verify "${caopt[@]}" -in "$tmp/carried-user.exe"
+# The files the installer carries: what each is, its resource, the name its
+# copy takes here, and the file of this build it must be less its signature.
+kinds=(plug-in remover "per-user program")
+types=(FILE 10 10)
+ids=(102 104 105)
+copies=(carried.dll carried.exe carried-user.exe)
+builds=(npscorew64.dll ScorewaveRemove.exe ScorewaveUser.exe)
+for i in 0 1 2; do
+    check "the installer carries a ${kinds[i]}" \
+        /usr/bin/python3 "$here/tools/pe_resource.py" "$release" "${types[i]}" "${ids[i]}" "$tmp/${copies[i]}"
+    check "the carried ${kinds[i]}'s signature verifies${ca:+ against $ca}" \
+        osslsigncode verify "${caopt[@]}" -in "$tmp/${copies[i]}"
+done
 published=()
 [ -n "$signer" ] && published=("$signer")
 check "the installer has one signature${signer:+, by the certificate $signer,} and nothing added" \
     /usr/bin/python3 "$here/tools/signature_check.py" "$release" "${published[@]}"
-check "the carried plug-in has one signature${signer:+, by the certificate $signer,} and nothing added" \
-    /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/carried.dll" "${published[@]}"
-check "the carried remover has one signature${signer:+, by the certificate $signer,} and nothing added" \
-    /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/carried.exe" "${published[@]}"
-check "the carried per-user program has one signature${signer:+, by the certificate $signer,} and nothing added" \
-    /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/carried-user.exe" "${published[@]}"
+for i in 0 1 2; do
+    check "the carried ${kinds[i]} has one signature${signer:+, by the certificate $signer,} and nothing added" \
+        /usr/bin/python3 "$here/tools/signature_check.py" "$tmp/${copies[i]}" "${published[@]}"
+done
 if [ -z "$signer" ]; then
     measured=$(/usr/bin/python3 "$here/tools/signature_check.py" "$release" | sed -n 's/^signer certificate SHA-256: //p')
     echo "FAILED no SIGNER_SHA256: give the SHA-256 of the signer's certificate that the release published,"
@@ -83,15 +82,11 @@ if [ "$failed" != 0 ]; then
     echo "verify-release: $passed passed, $failed failed (the signatures: nothing rebuilt)"
     exit 1
 fi
-osslsigncode remove-signature -in "$tmp/carried.dll" -out "$tmp/carried-unsigned.dll" >/dev/null 2>&1
-check "the carried plug-in less its signature is $build/npscorew64.dll, SHA-256 $(sha "$build/npscorew64.dll")" \
-    cmp "$tmp/carried-unsigned.dll" "$build/npscorew64.dll"
-osslsigncode remove-signature -in "$tmp/carried.exe" -out "$tmp/carried-unsigned.exe" >/dev/null 2>&1
-check "the carried remover less its signature is $build/ScorewaveRemove.exe, SHA-256 $(sha "$build/ScorewaveRemove.exe")" \
-    cmp "$tmp/carried-unsigned.exe" "$build/ScorewaveRemove.exe"
-osslsigncode remove-signature -in "$tmp/carried-user.exe" -out "$tmp/carried-user-unsigned.exe" >/dev/null 2>&1
-check "the carried per-user program less its signature is $build/ScorewaveUser.exe, SHA-256 $(sha "$build/ScorewaveUser.exe")" \
-    cmp "$tmp/carried-user-unsigned.exe" "$build/ScorewaveUser.exe"
+for i in 0 1 2; do
+    osslsigncode remove-signature -in "$tmp/${copies[i]}" -out "$tmp/unsigned-${copies[i]}" >/dev/null 2>&1
+    check "the carried ${kinds[i]} less its signature is $build/${builds[i]}, SHA-256 $(sha "$build/${builds[i]}")" \
+        cmp "$tmp/unsigned-${copies[i]}" "$build/${builds[i]}"
+done
 osslsigncode remove-signature -in "$release" -out "$tmp/unsigned.exe" >/dev/null 2>&1
 check "this commit's installer builds around that plug-in and those programs" \
     "$here/tools/carry_plugin.sh" "$tmp/carried.dll" "$tmp/carried.exe" "$tmp/carried-user.exe" \
